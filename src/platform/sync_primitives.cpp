@@ -1,0 +1,49 @@
+#include "platform/sync_primitives.h"
+
+namespace tk52 {
+
+void AutoResetEvent::set() {
+  {
+    std::lock_guard lock(mutex_);
+    state_ = true;
+  }
+  signalled_.notify_one();
+}
+
+void AutoResetEvent::reset() {
+  std::lock_guard lock(mutex_);
+  state_ = false;
+}
+
+bool AutoResetEvent::wait_for(std::chrono::milliseconds timeout) {
+  std::unique_lock lock(mutex_);
+  if (!signalled_.wait_for(lock, timeout, [this] { return state_; })) return false;
+  state_ = false;
+  return true;
+}
+
+bool Semaphore::release() {
+  {
+    std::lock_guard lock(mutex_);
+    if (count_ >= maximum_) return false;
+    ++count_;
+  }
+  available_.notify_one();
+  return true;
+}
+
+bool Semaphore::try_acquire() {
+  std::lock_guard lock(mutex_);
+  if (count_ == 0) return false;
+  --count_;
+  return true;
+}
+
+bool Semaphore::acquire_for(std::chrono::milliseconds timeout) {
+  std::unique_lock lock(mutex_);
+  if (!available_.wait_for(lock, timeout, [this] { return count_ > 0; })) return false;
+  --count_;
+  return true;
+}
+
+}  // namespace tk52

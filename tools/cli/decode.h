@@ -1,0 +1,35 @@
+// tk52cli decode: turns a file of sentences (a capture, or a traffic log "journal.txt") into one
+// JSON object per sentence, decoded exactly as the program decodes what the reader delivers.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "protocol/device_model.h"
+
+namespace tk52::cli {
+
+// Decodes sentences one line at a time, carrying the model type from line to line as the
+// program carries it from one identification reply to the next sentences.
+class Decoder {
+ public:
+  explicit Decoder(DeviceModelType start_model);
+  ~Decoder();
+  Decoder(const Decoder&) = delete;
+  Decoder& operator=(const Decoder&) = delete;
+
+  // The JSON object for one line's sentence: the text from its last "$" to the end of the line,
+  // without the line end. `size` may exceed the sentence limit; such a text is not read.
+  std::string decode_line(long long line_number, const char* sentence, std::size_t size);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// Reads `in` to its end and writes one JSON line per line that holds a "$". Returns the
+// number of decoded lines, or -1 when reading failed (errno tells why).
+long long decode_stream(std::FILE* in, std::FILE* out, DeviceModelType start_model);
+
+}  // namespace tk52::cli
