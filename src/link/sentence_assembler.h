@@ -1,0 +1,73 @@
+// Cuts a byte stream into sentences, one byte at a time, exactly as the clock's link is read:
+// a "$" (re)starts a sentence, a sentence is complete once both CR and LF have been seen (in
+// either order), and only sentences of 8..82 characters, "$" through the line end, are delivered.
+// The name is classified when the sixth byte arrives. Shared by the Windows and POSIX links,
+// tk52cli and tk52sim; it allocates nothing.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/calendar_time.h"
+#include "platform/clock.h"
+#include "protocol/sentence_kind.h"
+
+namespace tk52 {
+
+class Protocol;
+
+class SentenceHandler {
+ public:
+  virtual ~SentenceHandler() = default;
+  virtual void on_sentence(const char* text, std::size_t size, const CalendarTime& arrival,
+                           SentenceKind kind) = 0;
+};
+
+// Hands complete sentences to the protocol: the arrival event first, then the dispatch, so an
+// exchange that wakes on the event finds the reply posted within its take's wait.
+class ProtocolSentenceHandler final : public SentenceHandler {
+ public:
+  explicit ProtocolSentenceHandler(Protocol& protocol) : protocol_(protocol) {}
+  void on_sentence(const char* text, std::size_t size, const CalendarTime& arrival,
+                   SentenceKind kind) override;
+
+ private:
+  Protocol& protocol_;
+};
+
+class SentenceAssembler {
+ public:
+  static constexpr std::size_t kBufferSize = 512;
+  static constexpr std::size_t kMinSentence = 8;
+  static constexpr std::size_t kMaxSentence = 82;
+
+  SentenceAssembler(SentenceHandler& handler, const Clock& clock)
+      : handler_(handler), clock_(clock) {}
+
+  void feed(char byte);
+  void feed(const char* bytes, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) feed(bytes[i]);
+  }
+
+  // A failed read, or a read that timed out with no byte: the sentence in progress is lost.
+  void reset();
+
+  // The tick count at which the latest "$" arrived; the time synchronisation reads it.
+  std::uint32_t last_dollar_tick() const { return last_dollar_tick_.load(); }
+
+ private:
+  SentenceHandler& handler_;
+  const Clock& clock_;
+  std::array<char, kBufferSize> buffer_{};
+  std::size_t fill_ = 0;
+  bool inside_ = false;
+  bool cr_seen_ = false;
+  bool lf_seen_ = false;
+  SentenceKind kind_ = SentenceKind::kUnrecognised;
+  CalendarTime arrival_{};
+  std::atomic<std::uint32_t> last_dollar_tick_{0};
+};
+
+}  // namespace tk52
