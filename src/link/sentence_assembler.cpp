@@ -21,10 +21,12 @@ void SentenceAssembler::reset() {
 void SentenceAssembler::feed(char byte) {
   switch (byte) {
     case '\n':
-      if (inside_) lf_seen_ = true;
+      if (inside_)
+        lf_seen_ = true;
       break;
     case '\r':
-      if (inside_) cr_seen_ = true;
+      if (inside_)
+        cr_seen_ = true;
       break;
     case '$':
       arrival_ = clock_.local_now();
@@ -35,12 +37,16 @@ void SentenceAssembler::feed(char byte) {
     default:
       break;
   }
-  if (!inside_) return;
+  if (!inside_)
+    return;
 
   // Bytes of an overlong sentence beyond the buffer are dropped; the next "$" starts over.
-  if (fill_ < buffer_.size()) buffer_[fill_] = byte;
-  if (fill_ < buffer_.size() + 1) ++fill_;
-  if (fill_ == 6) kind_ = classify_name(buffer_.data() + 1);
+  if (fill_ < buffer_.size())
+    buffer_[fill_] = byte;
+  if (fill_ < buffer_.size() + 1)
+    ++fill_;
+  if (fill_ == 6)
+    kind_ = classify_name(buffer_.data() + 1);
 
   if (cr_seen_ && lf_seen_ && fill_ >= kMinSentence && fill_ <= kMaxSentence) {
     handler_.on_sentence(buffer_.data(), fill_, arrival_, kind_);

@@ -48,7 +48,8 @@ class SentenceAssembler {
 
   void feed(char byte);
   void feed(const char* bytes, std::size_t size) {
-    for (std::size_t i = 0; i < size; ++i) feed(bytes[i]);
+    for (std::size_t i = 0; i < size; ++i)
+      feed(bytes[i]);
   }
 
   // A failed read, or a read that timed out with no byte: the sentence in progress is lost.

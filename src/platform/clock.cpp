@@ -42,8 +42,12 @@ CalendarTime now(bool local) {
 
 }  // namespace
 
-CalendarTime SystemClock::local_now() const { return now(true); }
-CalendarTime SystemClock::utc_now() const { return now(false); }
+CalendarTime SystemClock::local_now() const {
+  return now(true);
+}
+CalendarTime SystemClock::utc_now() const {
+  return now(false);
+}
 
 std::uint32_t SystemClock::tick_ms() const {
   const auto since_start = std::chrono::steady_clock::now().time_since_epoch();

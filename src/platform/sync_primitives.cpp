@@ -17,7 +17,8 @@ void AutoResetEvent::reset() {
 
 bool AutoResetEvent::wait_for(std::chrono::milliseconds timeout) {
   std::unique_lock lock(mutex_);
-  if (!signalled_.wait_for(lock, timeout, [this] { return state_; })) return false;
+  if (!signalled_.wait_for(lock, timeout, [this] { return state_; }))
+    return false;
   state_ = false;
   return true;
 }
@@ -25,7 +26,8 @@ bool AutoResetEvent::wait_for(std::chrono::milliseconds timeout) {
 bool Semaphore::release() {
   {
     std::lock_guard lock(mutex_);
-    if (count_ >= maximum_) return false;
+    if (count_ >= maximum_)
+      return false;
     ++count_;
   }
   available_.notify_one();
@@ -34,14 +36,16 @@ bool Semaphore::release() {
 
 bool Semaphore::try_acquire() {
   std::lock_guard lock(mutex_);
-  if (count_ == 0) return false;
+  if (count_ == 0)
+    return false;
   --count_;
   return true;
 }
 
 bool Semaphore::acquire_for(std::chrono::milliseconds timeout) {
   std::unique_lock lock(mutex_);
-  if (!available_.wait_for(lock, timeout, [this] { return count_ > 0; })) return false;
+  if (!available_.wait_for(lock, timeout, [this] { return count_ > 0; }))
+    return false;
   --count_;
   return true;
 }

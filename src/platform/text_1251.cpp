@@ -19,10 +19,13 @@ constexpr std::array<char16_t, 64> kUpperHalf = {
 };
 
 char encode(char32_t cp) {
-  if (cp < 0x80) return static_cast<char>(cp);
-  if (cp >= 0x0410 && cp <= 0x044F) return static_cast<char>(0xC0 + (cp - 0x0410));
+  if (cp < 0x80)
+    return static_cast<char>(cp);
+  if (cp >= 0x0410 && cp <= 0x044F)
+    return static_cast<char>(0xC0 + (cp - 0x0410));
   for (std::size_t i = 0; i < kUpperHalf.size(); ++i) {
-    if (kUpperHalf[i] == cp && cp != 0xFFFD) return static_cast<char>(0x80 + i);
+    if (kUpperHalf[i] == cp && cp != 0xFFFD)
+      return static_cast<char>(0x80 + i);
   }
   return '?';
 }
@@ -43,8 +46,10 @@ void append_utf8(std::string& out, char32_t cp) {
 }  // namespace
 
 char32_t cp1251_to_code_point(unsigned char byte) {
-  if (byte < 0x80) return byte;
-  if (byte >= 0xC0) return static_cast<char32_t>(0x0410 + (byte - 0xC0));
+  if (byte < 0x80)
+    return byte;
+  if (byte >= 0xC0)
+    return static_cast<char32_t>(0x0410 + (byte - 0xC0));
   return kUpperHalf[static_cast<std::size_t>(byte - 0x80)];
 }
 
@@ -90,7 +95,8 @@ std::string utf8_to_cp1251(std::string_view utf8) {
 std::string cp1251_to_utf8(std::string_view cp1251) {
   std::string out;
   out.reserve(cp1251.size() * 2);
-  for (char c : cp1251) append_utf8(out, cp1251_to_code_point(static_cast<unsigned char>(c)));
+  for (char c : cp1251)
+    append_utf8(out, cp1251_to_code_point(static_cast<unsigned char>(c)));
   return out;
 }
 

@@ -5,39 +5,51 @@
 namespace tk52 {
 
 std::uint8_t checksum(const char* data, std::size_t size) {
-  if (data == nullptr || size < 3) return 0;
+  if (data == nullptr || size < 3)
+    return 0;
   std::uint8_t sum = 0;
-  for (std::size_t i = 0; i < size; ++i) sum ^= static_cast<std::uint8_t>(data[i]);
+  for (std::size_t i = 0; i < size; ++i)
+    sum ^= static_cast<std::uint8_t>(data[i]);
   return sum;
 }
 
 char nibble_to_digit(unsigned value) {
-  if (value < 10) return static_cast<char>('0' + value);
-  if (value < 16) return static_cast<char>('A' + (value - 10));
+  if (value < 10)
+    return static_cast<char>('0' + value);
+  if (value < 16)
+    return static_cast<char>('A' + (value - 10));
   return '0';
 }
 
 unsigned digit_to_value(char c) {
-  if (c >= '0' && c <= '9') return static_cast<unsigned>(c - '0');
-  if (c >= 'A' && c <= 'F') return static_cast<unsigned>(c - 'A' + 10);
-  if (c >= 'a' && c <= 'f') return static_cast<unsigned>(c - 'a' + 10);
+  if (c >= '0' && c <= '9')
+    return static_cast<unsigned>(c - '0');
+  if (c >= 'A' && c <= 'F')
+    return static_cast<unsigned>(c - 'A' + 10);
+  if (c >= 'a' && c <= 'f')
+    return static_cast<unsigned>(c - 'a' + 10);
   return 0;
 }
 
 bool verify_sentence(const char* text, std::size_t size) {
-  if (text == nullptr || size < 3) return false;
+  if (text == nullptr || size < 3)
+    return false;
   const void* found = std::memchr(text + 1, '*', size - 1);
-  if (found == nullptr) return false;
+  if (found == nullptr)
+    return false;
   const auto star = static_cast<std::size_t>(static_cast<const char*>(found) - text);
-  if (star + 2 >= size) return false;
+  if (star + 2 >= size)
+    return false;
   const unsigned expected = digit_to_value(text[star + 1]) << 4 | digit_to_value(text[star + 2]);
   return checksum(text + 1, star - 1) == expected;
 }
 
 std::uint32_t hex_little_nibble_first(const char* text, std::size_t count) {
-  if (count > 8) count = 8;
+  if (count > 8)
+    count = 8;
   std::uint32_t value = 0;
-  for (std::size_t k = 0; k < count; ++k) value |= std::uint32_t{digit_to_value(text[k])} << (4 * k);
+  for (std::size_t k = 0; k < count; ++k)
+    value |= std::uint32_t{digit_to_value(text[k])} << (4 * k);
   return value;
 }
 
@@ -55,7 +67,8 @@ std::uint16_t crc16_ccitt_false(const char* data, std::size_t size) {
 
 std::size_t frame_body(std::string_view body, char* out) {
   constexpr std::size_t kOverhead = 6;  // "$", "*", two digits, CR LF
-  if (body.size() > kFrameCapacity - 1 - kOverhead) body = body.substr(0, kFrameCapacity - 1 - kOverhead);
+  if (body.size() > kFrameCapacity - 1 - kOverhead)
+    body = body.substr(0, kFrameCapacity - 1 - kOverhead);
   const std::uint8_t sum = checksum(body.data(), body.size());
   std::size_t n = 0;
   out[n++] = '$';

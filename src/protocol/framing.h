@@ -19,7 +19,9 @@ char nibble_to_digit(unsigned value);
 // "0".."9", "A".."F", "a".."f" to 0..15; anything else to 0.
 unsigned digit_to_value(char c);
 
-constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
 constexpr bool is_hex(char c) {
   return is_digit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }

@@ -15,8 +15,8 @@ struct JournalRecord {
   std::int32_t number = -1;  // record number as the clock sent it
   std::uint8_t code = 0;     // event code
   std::uint16_t parameter = 0;
-  std::uint32_t time = 0;    // seconds since 2011-01-01 00:00:00 UTC
-  std::int32_t shown = 0;    // 1 once turned into a text line; kept when the row is refilled
+  std::uint32_t time = 0;  // seconds since 2011-01-01 00:00:00 UTC
+  std::int32_t shown = 0;  // 1 once turned into a text line; kept when the row is refilled
 };
 
 class JournalRecordTable {

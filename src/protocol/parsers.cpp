@@ -21,7 +21,8 @@ class Cursor {
   char peek() const { return pos_ < size_ ? text_[pos_] : '\0'; }
 
   bool expect(char c) {
-    if (peek() != c) return false;
+    if (peek() != c)
+      return false;
     ++pos_;
     return true;
   }
@@ -29,21 +30,24 @@ class Cursor {
   // Takes one character in [lo, hi].
   bool range(char lo, char hi, char& c) {
     c = peek();
-    if (c < lo || c > hi || c == '\0') return false;
+    if (c < lo || c > hi || c == '\0')
+      return false;
     ++pos_;
     return true;
   }
 
   bool digit(int& value) {
     char c = 0;
-    if (!range('0', '9', c)) return false;
+    if (!range('0', '9', c))
+      return false;
     value = c - '0';
     return true;
   }
 
   bool digit_in(char lo, char hi, int& value) {
     char c = 0;
-    if (!range(lo, hi, c)) return false;
+    if (!range(lo, hi, c))
+      return false;
     value = c - '0';
     return true;
   }
@@ -51,7 +55,8 @@ class Cursor {
   // Exactly two digits as a decimal number.
   bool two_digits(int& value) {
     int hi = 0, lo = 0;
-    if (!digit(hi) || !digit(lo)) return false;
+    if (!digit(hi) || !digit(lo))
+      return false;
     value = hi * 10 + lo;
     return true;
   }
@@ -61,7 +66,8 @@ class Cursor {
     int count = 0;
     value = 0;
     while (count < max_count && is_digit(peek())) {
-      if (count < keep) value = value * 10 + (peek() - '0');
+      if (count < keep)
+        value = value * 10 + (peek() - '0');
       ++pos_;
       ++count;
     }
@@ -98,13 +104,16 @@ ResultCode parse_time(const char* text, std::size_t size, bool with_extra, TimeR
   out.hour = static_cast<std::uint16_t>(hour);
   out.minute = static_cast<std::uint16_t>(minute);
   out.second = static_cast<std::uint16_t>(second);
-  if (!c.expect('.') || !c.digit(d1) || !c.digit(d2)) return kBad;
+  if (!c.expect('.') || !c.digit(d1) || !c.digit(d2))
+    return kBad;
   out.milliseconds = static_cast<std::uint16_t>(d1 * 100 + d2 * 10);
 
   int tens = 0, units = 0;
-  if (!c.expect(',') || !c.digit_in('0', '3', tens) || !c.digit(units)) return kBad;
+  if (!c.expect(',') || !c.digit_in('0', '3', tens) || !c.digit(units))
+    return kBad;
   out.day = static_cast<std::uint16_t>(tens * 10 + units);
-  if (!c.expect(',') || !c.digit_in('0', '1', tens) || !c.digit(units)) return kBad;
+  if (!c.expect(',') || !c.digit_in('0', '1', tens) || !c.digit(units))
+    return kBad;
   out.month = static_cast<std::uint16_t>(tens * 10 + units);
 
   // Years 2010..2099 and 2110..2199 with a non-zero third digit: "2", "0"|"1", "1".."9", digit.
@@ -115,25 +124,31 @@ ResultCode parse_time(const char* text, std::size_t size, bool with_extra, TimeR
   }
   out.year = static_cast<std::uint16_t>(2000 + century * 100 + decade * 10 + year);
 
-  if (!c.expect(',')) return kBad;
+  if (!c.expect(','))
+    return kBad;
   const char status = c.peek();
-  if (status != 'A' && status != 'V') return kBad;
+  if (status != 'A' && status != 'V')
+    return kBad;
   c.expect(status);
   out.status = status;
 
   std::int32_t ignored = 0;
-  if (!c.expect(',')) return kBad;
+  if (!c.expect(','))
+    return kBad;
   c.digits(2, 0, ignored);
   if (with_extra) {
-    if (!c.expect(',')) return kBad;
+    if (!c.expect(','))
+      return kBad;
     c.hex_run(8);
   }
 
   const std::size_t covered_end = c.pos();
-  if (!c.expect(',')) return kBad;
+  if (!c.expect(','))
+    return kBad;
   const std::size_t crc_start = c.pos();
   const int crc_digits = c.hex_run(4);
-  if (!c.expect('*')) return kBad;
+  if (!c.expect('*'))
+    return kBad;
 
   unsigned expected = 0;
   for (int k = 0; k < crc_digits; ++k) {
@@ -148,10 +163,12 @@ ResultCode parse_time(const char* text, std::size_t size, bool with_extra, TimeR
 ResultCode parse_result_form(const char* text, std::size_t size, ResultCodeRecord& out) {
   out = ResultCodeRecord{};
   Cursor c(text, size);
-  if (!c.expect(',')) return kBad;
+  if (!c.expect(','))
+    return kBad;
   if (c.expect('E')) {
     int code = 0;
-    if (c.digit(code)) out.code = code;
+    if (c.digit(code))
+      out.code = code;
     return c.expect('*') ? kOk : kBad;
   }
   if (c.expect('O') && c.expect('K')) {
@@ -165,13 +182,15 @@ ResultCode parse_result_form(const char* text, std::size_t size, ResultCodeRecor
 // leaves everything 0. At most seven fraction digits are kept; further digits are skipped.
 void parse_coordinate(Cursor& c, int degree_digits, std::int32_t& deg, std::int32_t& min,
                       std::int32_t& frac, std::int32_t& frac_digits, std::int32_t& present) {
-  if (c.peek() == ',') return;
+  if (c.peek() == ',')
+    return;
   present = 1;
   std::int32_t whole = 0;
   const int count = c.digits(degree_digits + 2, kUnbounded, whole);
   if (count > degree_digits) {
     int scale = 1;
-    for (int k = degree_digits; k < count; ++k) scale *= 10;
+    for (int k = degree_digits; k < count; ++k)
+      scale *= 10;
     deg = whole / scale;
     min = whole % scale;
   } else {
@@ -208,20 +227,27 @@ ResultCode parse_pkexc_config(const char* text, std::size_t size, DeviceModelTyp
   Cursor c(text, size);
   const bool pps = has_pps_fields(model);
   int value = 0;
-  if (!c.expect(',') || !c.digit_in('0', '8', value)) return kBad;
+  if (!c.expect(',') || !c.digit_in('0', '8', value))
+    return kBad;
   out.time_stamp_format = value;
-  if (!c.expect(',') || !c.digit_in(pps ? '0' : '1', '3', value)) return kBad;
+  if (!c.expect(',') || !c.digit_in(pps ? '0' : '1', '3', value))
+    return kBad;
   out.satellite_systems = pps ? value : value - 1;
-  if (!c.expect(',') || !c.digit_in('1', '2', value)) return kBad;
+  if (!c.expect(',') || !c.digit_in('1', '2', value))
+    return kBad;
   out.utc_reference = value - 1;
-  if (!c.expect(',') || !c.digit_in('0', '1', value)) return kBad;
+  if (!c.expect(',') || !c.digit_in('0', '1', value))
+    return kBad;
   out.heating = value;
-  if (!pps) return c.expect('*') ? kOk : kBad;
+  if (!pps)
+    return c.expect('*') ? kOk : kBad;
 
-  if (!c.expect(',') || !c.digit_in('0', '2', value)) return kBad;
+  if (!c.expect(',') || !c.digit_in('0', '2', value))
+    return kBad;
   out.pps_source = value;
   int hundreds = 0, rest = 0;
-  if (!c.expect(',') || !c.digit(hundreds) || !c.two_digits(rest)) return kBad;
+  if (!c.expect(',') || !c.digit(hundreds) || !c.two_digits(rest))
+    return kBad;
   out.pps_width = hundreds * 100 + rest;
   return c.expect('*') ? kOk : kBad;
 }
@@ -231,11 +257,14 @@ ResultCode parse_pkexr(const char* text, std::size_t size, SpeedReply& out) {
   out = SpeedReply{};
   Cursor c(text, size);
   int digit = 0;
-  if (!c.expect(',') || !c.digit_in('1', '7', digit)) return kBad;
+  if (!c.expect(',') || !c.digit_in('1', '7', digit))
+    return kBad;
   out.speed_index = digit - 1;
-  if (!c.expect(',')) return kBad;
+  if (!c.expect(','))
+    return kBad;
   const char letter = c.peek();
-  if (letter != 'A' && letter != 'R' && letter != 'E') return kBad;
+  if (letter != 'A' && letter != 'R' && letter != 'E')
+    return kBad;
   c.expect(letter);
   out.letter = letter;
   return c.expect('*') ? kOk : kBad;
@@ -245,45 +274,58 @@ ResultCode parse_pkexr(const char* text, std::size_t size, SpeedReply& out) {
 ResultCode parse_pkexi(const char* text, std::size_t size, IdentificationRecord& out) {
   out = IdentificationRecord{};
   Cursor c(text, size);
-  if (!c.expect(',') || !c.expect('T') || !c.expect('K') || !c.expect('-')) return kBad;
+  if (!c.expect(',') || !c.expect('T') || !c.expect('K') || !c.expect('-'))
+    return kBad;
   std::memcpy(out.model, "TK-", 3);
   int d = 0;
-  if (!c.digit(d)) return kBad;
+  if (!c.digit(d))
+    return kBad;
   out.model[3] = static_cast<char>('0' + d);
-  if (!c.digit(d)) return kBad;
+  if (!c.digit(d))
+    return kBad;
   out.model[4] = static_cast<char>('0' + d);
   if (d != 3) {
-    if (!c.expect('.')) return kBad;
+    if (!c.expect('.'))
+      return kBad;
     out.model[5] = '.';
     if (c.expect('A')) {
       out.model[6] = 'A';
       out.model[7] = ' ';  // the record pads the short "TK-52.A" of the wire to eight
     } else {
-      if (!c.digit(d)) return kBad;
+      if (!c.digit(d))
+        return kBad;
       out.model[6] = static_cast<char>('0' + d);
-      if (!c.digit(d)) return kBad;
+      if (!c.digit(d))
+        return kBad;
       out.model[7] = static_cast<char>('0' + d);
     }
   }
 
-  if (!c.expect(',') || !c.digit(d)) return kBad;
+  if (!c.expect(',') || !c.digit(d))
+    return kBad;
   out.hardware[0] = static_cast<char>('0' + d);
-  if (!c.digit(d)) return kBad;
+  if (!c.digit(d))
+    return kBad;
   out.hardware[1] = static_cast<char>('0' + d);
 
-  if (!c.expect(',') || !c.expect('V')) return kBad;
+  if (!c.expect(',') || !c.expect('V'))
+    return kBad;
   out.software[0] = 'V';
-  if (!c.digit(d)) return kBad;
+  if (!c.digit(d))
+    return kBad;
   out.software[1] = static_cast<char>('0' + d);
-  if (!c.expect('.')) return kBad;
+  if (!c.expect('.'))
+    return kBad;
   out.software[2] = '.';
   for (int k = 3; k < 5; ++k) {
-    if (!c.digit(d)) return kBad;
+    if (!c.digit(d))
+      return kBad;
     out.software[k] = static_cast<char>('0' + d);
   }
   const DeviceModelType type = model_type_from_name(out.model);
   if (has_pps_fields(type)) {
-    if (!c.digit(d)) return kBad;
+    if (!c.digit(d))
+      return kBad;
     out.software[5] = static_cast<char>('0' + d);
   }
   return c.expect('*') ? kOk : kBad;
@@ -293,66 +335,83 @@ ResultCode parse_pkexi(const char* text, std::size_t size, IdentificationRecord&
 ResultCode parse_pkexs(const char* text, std::size_t size, ExtraInfo& out) {
   out = ExtraInfo{};
   Cursor c(text, size);
-  if (!c.expect(',')) return kBad;
+  if (!c.expect(','))
+    return kBad;
   if (c.expect('A')) {
     out.status_valid = 1;
   } else {
     c.expect('V');
   }
-  if (!c.expect(',')) return kBad;
+  if (!c.expect(','))
+    return kBad;
 
   std::int32_t satellites = 0;
   c.digits(2, 2, satellites);
-  if (out.status_valid) out.satellites = satellites;
-  if (!c.expect(',')) return kBad;
+  if (out.status_valid)
+    out.satellites = satellites;
+  if (!c.expect(','))
+    return kBad;
 
   if (c.expect('1')) {
     out.heating = 1;
   } else {
     c.expect('0');
   }
-  if (!c.expect(',')) return kBad;
+  if (!c.expect(','))
+    return kBad;
 
   if (c.peek() != ',') {
     out.temperature_present = 1;
     const bool negative = c.expect('-');
     c.digits(2, 2, out.temperature);
-    if (negative) out.temperature = -out.temperature;
+    if (negative)
+      out.temperature = -out.temperature;
   }
-  if (!c.expect(',')) return kBad;
+  if (!c.expect(','))
+    return kBad;
 
   parse_coordinate(c, 2, out.lat_deg, out.lat_min, out.lat_frac, out.lat_frac_digits,
                    out.lat_present);
-  if (!c.expect(',')) return kBad;
+  if (!c.expect(','))
+    return kBad;
   if (c.peek() == 'N' || c.peek() == 'S') {
     out.lat_hemisphere = c.peek();
     c.expect(c.peek());
   }
-  if (!c.expect(',')) return kBad;
+  if (!c.expect(','))
+    return kBad;
 
   parse_coordinate(c, 3, out.lon_deg, out.lon_min, out.lon_frac, out.lon_frac_digits,
                    out.lon_present);
-  if (!c.expect(',')) return kBad;
+  if (!c.expect(','))
+    return kBad;
   if (c.peek() == 'E' || c.peek() == 'W') {
     out.lon_hemisphere = c.peek();
     c.expect(c.peek());
   }
-  if (!c.expect(',')) return kBad;
+  if (!c.expect(','))
+    return kBad;
 
   if (c.peek() != ',') {
     out.alt_present = 1;
     const bool negative = c.expect('-');
-    if (!negative) c.expect('+');
+    if (!negative)
+      c.expect('+');
     // Nine digits hold any altitude a clock can report and cannot overflow; a tenth is an error.
-    if (c.digits(10, 9, out.alt_int) > 9) return kBad;
-    if (negative) out.alt_int = -out.alt_int;
+    if (c.digits(10, 9, out.alt_int) > 9)
+      return kBad;
+    if (negative)
+      out.alt_int = -out.alt_int;
     if (c.expect('.')) {
       out.alt_frac_digits = c.digits(kUnbounded, 7, out.alt_frac);
-      if (out.alt_frac_digits > 7) out.alt_frac_digits = 7;
+      if (out.alt_frac_digits > 7)
+        out.alt_frac_digits = 7;
     }
   }
-  if (!c.expect(',')) return kBad;
-  if (!c.expect('M')) c.expect('m');
+  if (!c.expect(','))
+    return kBad;
+  if (!c.expect('M'))
+    c.expect('m');
   return c.expect('*') ? kOk : kBad;
 }
 
@@ -361,7 +420,8 @@ ResultCode parse_pkexe(const char* text, std::size_t size, DeviceErrorRecord& ou
   out = DeviceErrorRecord{};
   Cursor c(text, size);
   int code = 0;
-  if (!c.expect(',') || !c.two_digits(code)) return kBad;
+  if (!c.expect(',') || !c.two_digits(code))
+    return kBad;
   out.code = code;
   return c.expect('*') ? kOk : kBad;
 }
@@ -371,9 +431,11 @@ namespace {
 // "0N,DDDD": the journal number 1..3 (stored minus 1) and four digits.
 bool parse_journal_prefix(Cursor& c, std::int32_t& journal, std::int32_t& number) {
   int j = 0, hi = 0, lo = 0;
-  if (!c.expect(',') || !c.two_digits(j) || j < 1 || j > 3) return false;
+  if (!c.expect(',') || !c.two_digits(j) || j < 1 || j > 3)
+    return false;
   journal = j - 1;
-  if (!c.expect(',') || !c.two_digits(hi) || !c.two_digits(lo)) return false;
+  if (!c.expect(',') || !c.two_digits(hi) || !c.two_digits(lo))
+    return false;
   number = hi * 100 + lo;
   return true;
 }
@@ -384,7 +446,8 @@ bool parse_journal_prefix(Cursor& c, std::int32_t& journal, std::int32_t& number
 ResultCode parse_pkexj_header(const char* text, std::size_t size, JournalHeader& out) {
   out = JournalHeader{};
   Cursor c(text, size);
-  if (!parse_journal_prefix(c, out.journal, out.count)) return kBad;
+  if (!parse_journal_prefix(c, out.journal, out.count))
+    return kBad;
   return c.expect('*') ? kOk : kBad;
 }
 
@@ -392,10 +455,12 @@ ResultCode parse_pkexj_header(const char* text, std::size_t size, JournalHeader&
 ResultCode parse_pkexj_record(const char* text, std::size_t size, JournalRecordEntry& out) {
   out = JournalRecordEntry{};
   Cursor c(text, size);
-  if (!parse_journal_prefix(c, out.journal, out.number) || !c.expect(',')) return kBad;
+  if (!parse_journal_prefix(c, out.journal, out.number) || !c.expect(','))
+    return kBad;
   const std::size_t start = c.pos();
   const int count = c.hex_run(16);
-  if (!c.expect('*')) return kBad;
+  if (!c.expect('*'))
+    return kBad;
 
   char hex[16];
   std::memset(hex, '0', sizeof hex);

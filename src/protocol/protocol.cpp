@@ -6,14 +6,17 @@
 namespace tk52 {
 
 int Protocol::event_index(SentenceKind kind) {
-  if (!is_catalogued(kind)) return -1;
-  if (is_time_kind(kind)) return 0;
+  if (!is_catalogued(kind))
+    return -1;
+  if (is_time_kind(kind))
+    return 0;
   return index_of(kind) - index_of(SentenceKind::kPkexc) + 1;
 }
 
 void Protocol::signal_arrival(SentenceKind kind) {
   const int index = event_index(kind);
-  if (index >= 0) arrival_[static_cast<std::size_t>(index)].set();
+  if (index >= 0)
+    arrival_[static_cast<std::size_t>(index)].set();
 }
 
 bool Protocol::wait_arrival(SentenceKind kind, std::chrono::milliseconds timeout) {
@@ -28,7 +31,8 @@ SentenceCounters Protocol::counters() const {
 
 ResultCode Protocol::dispatch(const char* text, std::size_t size, const CalendarTime& arrival,
                               SentenceKind kind) {
-  if (text == nullptr || size == 0) return result::kNotPerformed;
+  if (text == nullptr || size == 0)
+    return result::kNotPerformed;
 
   ReplyPayload payload{};
   ResultCode result = result::kOk;
@@ -37,11 +41,13 @@ ResultCode Protocol::dispatch(const char* text, std::size_t size, const Calendar
   } else if (is_catalogued(kind)) {
     result = handle(kind, text, size, arrival, payload);
   }
-  if (is_catalogued(kind)) slots_.post(kind, result, &payload);
+  if (is_catalogued(kind))
+    slots_.post(kind, result, &payload);
 
   const bool good = result == result::kOk;
   // Journal records arrive by the hundred while a journal is read; they stay out of the log.
-  if (kind != SentenceKind::kPkexj) events_.log_received(text, size, arrival, good);
+  if (kind != SentenceKind::kPkexj)
+    events_.log_received(text, size, arrival, good);
   {
     std::lock_guard lock(counters_mutex_);
     ++(good ? counters_.good : counters_.bad);
@@ -100,8 +106,7 @@ ResultCode Protocol::handle(SentenceKind kind, const char* text, std::size_t siz
 ResultCode Protocol::handle_time(bool with_extra, const char* text, std::size_t size,
                                  const CalendarTime& arrival, ReplyPayload& payload) {
   TimeRecord time{};
-  const ResultCode r =
-      with_extra ? parse_pkexu(text, size, time) : parse_pkext(text, size, time);
+  const ResultCode r = with_extra ? parse_pkexu(text, size, time) : parse_pkext(text, size, time);
   store_record(payload, time);
   if (r == result::kOk && time.status == 'A') {
     time_valid_.release();
@@ -115,15 +120,14 @@ ResultCode Protocol::handle_configuration(const char* text, std::size_t size,
   ResultCodeRecord code{};
   if (parse_pkexc_result(text, size, code) == result::kOk) {
     store_record(payload, code);
-    return post(notify::kConfiguration, notify::kResultForm, 0) ? result::kOk
-                                                                : result::kPostFailed;
+    return post(notify::kConfiguration, notify::kResultForm, 0) ? result::kOk : result::kPostFailed;
   }
   DeviceConfiguration config{};
   const ResultCode r = parse_pkexc_config(text, size, model_type(), config);
   store_record(payload, config);
-  if (r != result::kOk) return r;
-  return post(notify::kConfiguration, notify::kConfigForm, 0) ? result::kOk
-                                                              : result::kPostFailed;
+  if (r != result::kOk)
+    return r;
+  return post(notify::kConfiguration, notify::kConfigForm, 0) ? result::kOk : result::kPostFailed;
 }
 
 ResultCode Protocol::handle_identification(const char* text, std::size_t size,
@@ -131,7 +135,8 @@ ResultCode Protocol::handle_identification(const char* text, std::size_t size,
   IdentificationRecord id{};
   const ResultCode r = parse_pkexi(text, size, id);
   store_record(payload, id);
-  if (r != result::kOk) return r;
+  if (r != result::kOk)
+    return r;
   set_model_type(model_type_from_name(id.model));
   return notify_on_success(r, notify::kIdentification);
 }
@@ -146,7 +151,8 @@ ResultCode Protocol::handle_journal(const char* text, std::size_t size, ReplyPay
   JournalRecordEntry entry{};
   const ResultCode r = parse_pkexj_record(text, size, entry);
   store_record(payload, entry);
-  if (r != result::kOk) return r;
+  if (r != result::kOk)
+    return r;
   journal_table_.store(entry);
   const bool posted = post(notify::kJournal, notify::kJournalRecordStored, entry.number) &&
                       post(notify::kJournal, notify::kJournalRecordAdvance, entry.number);
@@ -154,7 +160,8 @@ ResultCode Protocol::handle_journal(const char* text, std::size_t size, ReplyPay
 }
 
 ResultCode Protocol::notify_on_success(ResultCode result, unsigned message) {
-  if (result != result::kOk) return result;
+  if (result != result::kOk)
+    return result;
   return post(message, 0, 0) ? result::kOk : result::kPostFailed;
 }
 

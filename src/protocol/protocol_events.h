@@ -13,12 +13,12 @@ namespace tk52 {
 
 // Reply notifications, posted to the tab control (WM_USER-based numbers).
 namespace notify {
-inline constexpr unsigned kConfiguration = 0x500;    // wParam 1 configuration, 2 result code
+inline constexpr unsigned kConfiguration = 0x500;  // wParam 1 configuration, 2 result code
 inline constexpr unsigned kIdentification = 0x502;
 inline constexpr unsigned kExtraInfo = 0x503;
 inline constexpr unsigned kSelfDiagnostic = 0x504;
 inline constexpr unsigned kDeviceError = 0x505;
-inline constexpr unsigned kJournal = 0x506;          // wParam 1 header (lParam count), 2 and 3 record
+inline constexpr unsigned kJournal = 0x506;  // wParam 1 header (lParam count), 2 and 3 record
 
 inline constexpr std::uintptr_t kConfigForm = 1;
 inline constexpr std::uintptr_t kResultForm = 2;

@@ -90,9 +90,9 @@ struct JournalHeader {
 
 // PKEXJ, record form.
 struct JournalRecordEntry {
-  std::int32_t journal;            // 0..2
-  std::int32_t number;             // 0..9999
-  std::uint32_t event_and_value;   // low byte the event code, high half the 16-bit value
+  std::int32_t journal;           // 0..2
+  std::int32_t number;            // 0..9999
+  std::uint32_t event_and_value;  // low byte the event code, high half the 16-bit value
   std::uint32_t value32;
   std::uint32_t unused;
 

@@ -3,19 +3,23 @@
 namespace tk52 {
 
 int ReplySlots::slot_index(SentenceKind kind) {
-  if (!is_catalogued(kind)) return -1;
-  if (is_time_kind(kind)) return 0;
+  if (!is_catalogued(kind))
+    return -1;
+  if (is_time_kind(kind))
+    return 0;
   return index_of(kind) - index_of(SentenceKind::kPkexc) + 1;
 }
 
 void ReplySlots::post(SentenceKind kind, ResultCode result, const ReplyPayload* payload) {
   const int index = slot_index(kind);
-  if (index < 0) return;
+  if (index < 0)
+    return;
   Slot& slot = slots_[static_cast<std::size_t>(index)];
   {
     std::lock_guard lock(slot.mutex);
     slot.result = result;
-    if (payload != nullptr) slot.payload = *payload;
+    if (payload != nullptr)
+      slot.payload = *payload;
   }
   slot.full.release();  // already full: stays full, holding the newer reply
 }
@@ -23,14 +27,17 @@ void ReplySlots::post(SentenceKind kind, ResultCode result, const ReplyPayload* 
 ResultCode ReplySlots::take(SentenceKind kind, ReplyPayload* payload,
                             std::chrono::milliseconds timeout) {
   const int index = slot_index(kind);
-  if (index < 0) return result::kNotProcessed;
+  if (index < 0)
+    return result::kNotProcessed;
   Slot& slot = slots_[static_cast<std::size_t>(index)];
-  if (!slot.full.acquire_for(timeout)) return result::kNotProcessed;
+  if (!slot.full.acquire_for(timeout))
+    return result::kNotProcessed;
   ResultCode result = result::kOk;
   {
     std::lock_guard lock(slot.mutex);
     result = slot.result;
-    if (payload != nullptr) *payload = slot.payload;
+    if (payload != nullptr)
+      *payload = slot.payload;
   }
   slot.full.release();
   return result;
@@ -38,7 +45,8 @@ ResultCode ReplySlots::take(SentenceKind kind, ReplyPayload* payload,
 
 void ReplySlots::reset(SentenceKind kind) {
   const int index = slot_index(kind);
-  if (index < 0) return;
+  if (index < 0)
+    return;
   Slot& slot = slots_[static_cast<std::size_t>(index)];
   slot.full.try_acquire();
   std::lock_guard lock(slot.mutex);

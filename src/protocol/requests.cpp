@@ -25,7 +25,9 @@ Request frame_request(std::string_view body) {
   return request;
 }
 
-Request build_query(SentenceKind kind) { return frame_request(kind_name(kind)); }
+Request build_query(SentenceKind kind) {
+  return frame_request(kind_name(kind));
+}
 
 Request build_configuration_write(DeviceModelType model, const ConfigurationDigits& d) {
   Body body;
@@ -34,9 +36,9 @@ Request build_configuration_write(DeviceModelType model, const ConfigurationDigi
                                 "PKEXC", d.time_stamp_format, d.satellite_systems, d.utc_reference,
                                 d.heating, d.pps_source, std::clamp(d.pps_width, 0, 999));
   } else {
-    body.length = std::snprintf(body.text, sizeof body.text, "%s,%.1d,%.1d,%.1d,%.1d", "PKEXC",
-                                d.time_stamp_format, d.satellite_systems, d.utc_reference,
-                                d.heating);
+    body.length =
+        std::snprintf(body.text, sizeof body.text, "%s,%.1d,%.1d,%.1d,%.1d", "PKEXC",
+                      d.time_stamp_format, d.satellite_systems, d.utc_reference, d.heating);
   }
   return body.frame();
 }
@@ -51,10 +53,12 @@ Request build_journal_request(int journal, JournalCommand command, int record_nu
   Body body;
   switch (command) {
     case JournalCommand::kCount:
-      body.length = std::snprintf(body.text, sizeof body.text, "%s,0%.1d,%s", "PKEXJ", journal, "num");
+      body.length =
+          std::snprintf(body.text, sizeof body.text, "%s,0%.1d,%s", "PKEXJ", journal, "num");
       break;
     case JournalCommand::kClear:
-      body.length = std::snprintf(body.text, sizeof body.text, "%s,0%.1d,%s", "PKEXJ", journal, "clr");
+      body.length =
+          std::snprintf(body.text, sizeof body.text, "%s,0%.1d,%s", "PKEXJ", journal, "clr");
       break;
     case JournalCommand::kRecord:
       body.length = std::snprintf(body.text, sizeof body.text, "%s,0%.1d,evt,%04d", "PKEXJ",

@@ -36,7 +36,8 @@ ResultMessage result_message(ResultCode code) {
     return {false, {}, {}};
   }
   for (const Row& row : kMessages) {
-    if (row.code == code) return {true, row.title, row.text};
+    if (row.code == code)
+      return {true, row.title, row.text};
   }
   return {true, kErrorTitle, "Неизвестная ошибка."};
 }

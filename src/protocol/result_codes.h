@@ -29,7 +29,9 @@ inline constexpr ResultCode kPostFailed = 0x1005;
 }  // namespace result
 
 // 0 and 0x1000 both mean success once a request loop has finished.
-constexpr bool succeeded(ResultCode code) { return code == result::kPortOk || code == result::kOk; }
+constexpr bool succeeded(ResultCode code) {
+  return code == result::kPortOk || code == result::kOk;
+}
 
 // What the user is told about a code: a message box title and text (UTF-8). `shown` is false
 // for the codes that show nothing (0, 8 and 0x1000).

@@ -14,7 +14,9 @@ constexpr std::array<std::string_view, kCatalogueSize> kNames = {
 }  // namespace
 
 std::string_view kind_name(SentenceKind kind) {
-  return is_catalogued(kind) ? kNames[static_cast<std::size_t>(index_of(kind))] : "unknown";
+  if (!is_catalogued(kind))
+    return "unknown";
+  return kNames[static_cast<std::size_t>(index_of(kind))];
 }
 
 SentenceKind classify_name(const char* name5) {
@@ -26,18 +28,29 @@ SentenceKind classify_name(const char* name5) {
     }
     return SentenceKind::kUnrecognised;
   }
-  if (name5[0] != 'P' || std::memcmp(name5, "PKEX", 4) != 0) return SentenceKind::kUnrecognised;
+  if (name5[0] != 'P' || std::memcmp(name5, "PKEX", 4) != 0)
+    return SentenceKind::kUnrecognised;
   switch (name5[4]) {
-    case 'T': return SentenceKind::kPkext;
-    case 'U': return SentenceKind::kPkexu;
-    case 'C': return SentenceKind::kPkexc;
-    case 'R': return SentenceKind::kPkexr;
-    case 'I': return SentenceKind::kPkexi;
-    case 'S': return SentenceKind::kPkexs;
-    case 'D': return SentenceKind::kPkexd;
-    case 'E': return SentenceKind::kPkexe;
-    case 'J': return SentenceKind::kPkexj;
-    default: return SentenceKind::kUnrecognised;
+    case 'T':
+      return SentenceKind::kPkext;
+    case 'U':
+      return SentenceKind::kPkexu;
+    case 'C':
+      return SentenceKind::kPkexc;
+    case 'R':
+      return SentenceKind::kPkexr;
+    case 'I':
+      return SentenceKind::kPkexi;
+    case 'S':
+      return SentenceKind::kPkexs;
+    case 'D':
+      return SentenceKind::kPkexd;
+    case 'E':
+      return SentenceKind::kPkexe;
+    case 'J':
+      return SentenceKind::kPkexj;
+    default:
+      return SentenceKind::kUnrecognised;
   }
 }
 

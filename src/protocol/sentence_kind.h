@@ -24,7 +24,9 @@ enum class SentenceKind : int {
 
 inline constexpr int kCatalogueSize = 12;
 
-constexpr int index_of(SentenceKind kind) { return static_cast<int>(kind); }
+constexpr int index_of(SentenceKind kind) {
+  return static_cast<int>(kind);
+}
 constexpr bool is_catalogued(SentenceKind kind) {
   return index_of(kind) >= 0 && index_of(kind) < kCatalogueSize;
 }

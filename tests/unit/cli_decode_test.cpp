@@ -28,7 +28,8 @@ std::string decode_text(const std::string& input, DeviceModelType model = 0) {
   std::rewind(out);
   char buffer[4096];
   std::size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, out)) > 0) result.append(buffer, n);
+  while ((n = std::fread(buffer, 1, sizeof buffer, out)) > 0)
+    result.append(buffer, n);
   std::fclose(in);
   std::fclose(out);
   return result;
@@ -95,17 +96,18 @@ TEST(Decode, ReadsATrafficLogAndSurvivesGarbage) {
   const std::string pkext = time_sentence("PKEXT", "123456.57,10,12,2026,A,12");
   const std::string log =
       " <10.12.2026-12:34:56:000> \xCD\xE0\xF7\xE0\xEB\xEE\r\n"  // an event line, no "$"
-      " [10.12.2026-12:34:56:570] >>> " + pkext +
-      "x[10.12.2026-12:34:57:000] >>> $PKEXS*00\r\n" +
-      std::string("\0\x01\xFF$$$\x80", 8) + "\n" + std::string(100000, '$') + "\n" +
-      std::string(100000, 'Z') + "$PKEXD,OK*06";
+      " [10.12.2026-12:34:56:570] >>> " +
+      pkext + "x[10.12.2026-12:34:57:000] >>> $PKEXS*00\r\n" + std::string("\0\x01\xFF$$$\x80", 8) +
+      "\n" + std::string(100000, '$') + "\n" + std::string(100000, 'Z') + "$PKEXD,OK*06";
   const std::string out = decode_text(log);
-  EXPECT_NE(out.find("{\"line\":2,\"kind\":\"PKEXT\",\"kind_id\":3,\"result\":4096,\"model_type\":0,"
-                     "\"record\":{\"year\":2026,\"month\":12,\"day\":10,\"hour\":12,\"minute\":34,"
-                     "\"second\":56,\"ms\":570,\"status\":\"A\"}}"),
-            std::string::npos)
+  EXPECT_NE(
+      out.find("{\"line\":2,\"kind\":\"PKEXT\",\"kind_id\":3,\"result\":4096,\"model_type\":0,"
+               "\"record\":{\"year\":2026,\"month\":12,\"day\":10,\"hour\":12,\"minute\":34,"
+               "\"second\":56,\"ms\":570,\"status\":\"A\"}}"),
+      std::string::npos)
       << out;
-  EXPECT_NE(out.find("{\"line\":3,\"kind\":\"PKEXS\",\"kind_id\":8,\"result\":4098"), std::string::npos);
+  EXPECT_NE(out.find("{\"line\":3,\"kind\":\"PKEXS\",\"kind_id\":8,\"result\":4098"),
+            std::string::npos);
   EXPECT_NE(out.find("{\"line\":4,\"skipped\":\"length\"}"), std::string::npos);
   EXPECT_NE(out.find("{\"line\":5,\"skipped\":\"length\"}"), std::string::npos);
   EXPECT_NE(out.find("{\"line\":6,\"kind\":\"PKEXD\""), std::string::npos) << out;

@@ -39,17 +39,18 @@ TEST(Classify, Names) {
     const char* name;
     SentenceKind kind;
   } cases[] = {
-      {"GPZDA", SentenceKind::kGpzda}, {"GPRMC", SentenceKind::kGprmc},
-      {"GPGGA", SentenceKind::kGpgga}, {"PKEXT", SentenceKind::kPkext},
-      {"PKEXU", SentenceKind::kPkexu}, {"PKEXC", SentenceKind::kPkexc},
-      {"PKEXR", SentenceKind::kPkexr}, {"PKEXI", SentenceKind::kPkexi},
-      {"PKEXS", SentenceKind::kPkexs}, {"PKEXD", SentenceKind::kPkexd},
-      {"PKEXE", SentenceKind::kPkexe}, {"PKEXJ", SentenceKind::kPkexj},
+      {"GPZDA", SentenceKind::kGpzda},        {"GPRMC", SentenceKind::kGprmc},
+      {"GPGGA", SentenceKind::kGpgga},        {"PKEXT", SentenceKind::kPkext},
+      {"PKEXU", SentenceKind::kPkexu},        {"PKEXC", SentenceKind::kPkexc},
+      {"PKEXR", SentenceKind::kPkexr},        {"PKEXI", SentenceKind::kPkexi},
+      {"PKEXS", SentenceKind::kPkexs},        {"PKEXD", SentenceKind::kPkexd},
+      {"PKEXE", SentenceKind::kPkexe},        {"PKEXJ", SentenceKind::kPkexj},
       {"GPXYZ", SentenceKind::kUnrecognised}, {"GNZDA", SentenceKind::kUnrecognised},
       {"PKEXZ", SentenceKind::kUnrecognised}, {"PKEYT", SentenceKind::kUnrecognised},
       {"XKEXT", SentenceKind::kUnrecognised}, {"pkext", SentenceKind::kUnrecognised},
   };
-  for (const auto& c : cases) EXPECT_EQ(classify_name(c.name), c.kind) << c.name;
+  for (const auto& c : cases)
+    EXPECT_EQ(classify_name(c.name), c.kind) << c.name;
   EXPECT_EQ(kind_name(SentenceKind::kPkexj), "PKEXJ");
   EXPECT_EQ(kind_name(SentenceKind::kUnrecognised), "unknown");
 }

@@ -49,8 +49,7 @@ TEST(TimeParser, Cases) {
       {"CRC in lower case", "", kOk},  // filled below
       {"no CRC field", sentence("PKEXT,000000.00,01,01,2026,A,"), kBad},
       {"five CRC digits", sentence("PKEXT,000000.00,01,01,2026,A,,12345"), kBad},
-      {"field error before a wrong CRC wins", sentence("PKEXT,000000.00,01,01,2009,A,,0000"),
-       kBad},
+      {"field error before a wrong CRC wins", sentence("PKEXT,000000.00,01,01,2009,A,,0000"), kBad},
   };
   for (TimeCase c : cases) {
     if (std::string(c.legend) == "CRC in lower case") {
@@ -105,8 +104,8 @@ struct CodeCase {
 
 TEST(ResultForm, PkexcAndPkexd) {
   const CodeCase cases[] = {
-      {"PKEXC,OK", kOk, 5},  {"PKEXC,E3", kOk, 3}, {"PKEXC,E", kOk, 0},
-      {"PKEXC,EX", kBad, 0}, {"PKEXC,OKX", kBad, 5}, {"PKEXC,O", kBad, 0},
+      {"PKEXC,OK", kOk, 5},   {"PKEXC,E3", kOk, 3},       {"PKEXC,E", kOk, 0},
+      {"PKEXC,EX", kBad, 0},  {"PKEXC,OKX", kBad, 5},     {"PKEXC,O", kBad, 0},
       {"PKEXC,E34", kBad, 3}, {"PKEXC,2,1,2,0", kBad, 0}, {"PKEXC", kBad, 0},
   };
   for (const CodeCase& c : cases) {
@@ -168,14 +167,15 @@ TEST(SpeedParser, Cases) {
     int index;
     char letter;
   } cases[] = {
-      {"PKEXR,7,A", kOk, 6, 'A'}, {"PKEXR,1,R", kOk, 0, 'R'}, {"PKEXR,3,E", kOk, 2, 'E'},
-      {"PKEXR,8,A", kBad, 0, 0},  {"PKEXR,0,A", kBad, 0, 0},  {"PKEXR,1,X", kBad, 0, 0},
+      {"PKEXR,7,A", kOk, 6, 'A'},   {"PKEXR,1,R", kOk, 0, 'R'}, {"PKEXR,3,E", kOk, 2, 'E'},
+      {"PKEXR,8,A", kBad, 0, 0},    {"PKEXR,0,A", kBad, 0, 0},  {"PKEXR,1,X", kBad, 0, 0},
       {"PKEXR,1,A,", kBad, 0, 'A'}, {"PKEXR,12,A", kBad, 0, 0},
   };
   for (const auto& c : cases) {
     SpeedReply s{};
-    EXPECT_EQ(run(sentence(c.body), [&](const char* t, std::size_t n) { return parse_pkexr(t, n, s); }),
-              c.expected)
+    EXPECT_EQ(
+        run(sentence(c.body), [&](const char* t, std::size_t n) { return parse_pkexr(t, n, s); }),
+        c.expected)
         << c.body;
     if (c.expected == kOk) {
       EXPECT_EQ(s.speed_index, c.index) << c.body;
@@ -208,8 +208,9 @@ TEST(IdentificationParser, Cases) {
   };
   for (const auto& c : cases) {
     IdentificationRecord id{};
-    EXPECT_EQ(run(sentence(c.body), [&](const char* s, std::size_t n) { return parse_pkexi(s, n, id); }),
-              c.expected)
+    EXPECT_EQ(
+        run(sentence(c.body), [&](const char* s, std::size_t n) { return parse_pkexi(s, n, id); }),
+        c.expected)
         << c.body;
     EXPECT_STREQ(id.model, c.model) << c.body;
     EXPECT_STREQ(id.hardware, c.hardware) << c.body;
@@ -256,9 +257,10 @@ TEST(ExtraInfoParser, Cases) {
       {"an overlong fraction keeps its first seven digits",
        "PKEXS,A,,,,5545.123456789012345678901234567890,N,,,,", kOk, 0, 1234567, 7, 0, 0, 0},
       {"altitude of nine digits", "PKEXS,A,,,,,,,,999999999.5,M", kOk, 0, 0, 0, 999999999, 5, 1},
-      {"altitude of ten digits is refused", "PKEXS,A,,,,,,,,9999999999,M", kBad, 0, 0, 0, 999999999, 0, 1},
-      {"negative altitude with a long fraction", "PKEXS,A,,,,,,,,-12.000000000099,m", kOk, 0, 0,
-       0, -12, 0, 1},
+      {"altitude of ten digits is refused", "PKEXS,A,,,,,,,,9999999999,M", kBad, 0, 0, 0, 999999999,
+       0, 1},
+      {"negative altitude with a long fraction", "PKEXS,A,,,,,,,,-12.000000000099,m", kOk, 0, 0, 0,
+       -12, 0, 1},
       {"altitude without M", "PKEXS,A,,,,,,,,7,", kOk, 0, 0, 0, 7, 0, 1},
       {"three satellite digits", "PKEXS,A,123,,,,,,,,", kBad, 12, 0, 0, 0, 0, 0},
       {"status X", "PKEXS,X,,,,,,,,,", kBad, 0, 0, 0, 0, 0, 0},
@@ -268,8 +270,9 @@ TEST(ExtraInfoParser, Cases) {
   };
   for (const auto& c : cases) {
     ExtraInfo e{};
-    EXPECT_EQ(run(sentence(c.body), [&](const char* s, std::size_t n) { return parse_pkexs(s, n, e); }),
-              c.expected)
+    EXPECT_EQ(
+        run(sentence(c.body), [&](const char* s, std::size_t n) { return parse_pkexs(s, n, e); }),
+        c.expected)
         << c.legend;
     EXPECT_EQ(e.satellites, c.satellites) << c.legend;
     EXPECT_EQ(e.lat_frac, c.lat_frac) << c.legend;
@@ -282,25 +285,40 @@ TEST(ExtraInfoParser, Cases) {
 
 TEST(DeviceErrorParser, TwoDigits) {
   DeviceErrorRecord e{};
-  EXPECT_EQ(run(sentence("PKEXE,01"), [&](const char* s, std::size_t n) { return parse_pkexe(s, n, e); }), kOk);
+  EXPECT_EQ(
+      run(sentence("PKEXE,01"), [&](const char* s, std::size_t n) { return parse_pkexe(s, n, e); }),
+      kOk);
   EXPECT_EQ(e.code, 1);
-  EXPECT_EQ(run(sentence("PKEXE,99"), [&](const char* s, std::size_t n) { return parse_pkexe(s, n, e); }), kOk);
+  EXPECT_EQ(
+      run(sentence("PKEXE,99"), [&](const char* s, std::size_t n) { return parse_pkexe(s, n, e); }),
+      kOk);
   EXPECT_EQ(e.code, 99);
-  EXPECT_EQ(run(sentence("PKEXE,1"), [&](const char* s, std::size_t n) { return parse_pkexe(s, n, e); }), kBad);
-  EXPECT_EQ(run(sentence("PKEXE,123"), [&](const char* s, std::size_t n) { return parse_pkexe(s, n, e); }), kBad);
+  EXPECT_EQ(
+      run(sentence("PKEXE,1"), [&](const char* s, std::size_t n) { return parse_pkexe(s, n, e); }),
+      kBad);
+  EXPECT_EQ(run(sentence("PKEXE,123"),
+                [&](const char* s, std::size_t n) { return parse_pkexe(s, n, e); }),
+            kBad);
 }
 
 TEST(JournalParser, HeaderForm) {
   JournalHeader h{};
-  EXPECT_EQ(run(sentence("PKEXJ,01,0120"), [&](const char* s, std::size_t n) { return parse_pkexj_header(s, n, h); }), kOk);
+  EXPECT_EQ(run(sentence("PKEXJ,01,0120"),
+                [&](const char* s, std::size_t n) { return parse_pkexj_header(s, n, h); }),
+            kOk);
   EXPECT_EQ(h.journal, 0);
   EXPECT_EQ(h.count, 120);
-  EXPECT_EQ(run(sentence("PKEXJ,03,9999"), [&](const char* s, std::size_t n) { return parse_pkexj_header(s, n, h); }), kOk);
+  EXPECT_EQ(run(sentence("PKEXJ,03,9999"),
+                [&](const char* s, std::size_t n) { return parse_pkexj_header(s, n, h); }),
+            kOk);
   EXPECT_EQ(h.journal, 2);
   EXPECT_EQ(h.count, 9999);
-  for (const char* bad : {"PKEXJ,00,0001", "PKEXJ,04,0001", "PKEXJ,1,0001", "PKEXJ,01,001",
-                          "PKEXJ,01,0001,"}) {
-    EXPECT_EQ(run(sentence(bad), [&](const char* s, std::size_t n) { return parse_pkexj_header(s, n, h); }), kBad) << bad;
+  for (const char* bad :
+       {"PKEXJ,00,0001", "PKEXJ,04,0001", "PKEXJ,1,0001", "PKEXJ,01,001", "PKEXJ,01,0001,"}) {
+    EXPECT_EQ(run(sentence(bad),
+                  [&](const char* s, std::size_t n) { return parse_pkexj_header(s, n, h); }),
+              kBad)
+        << bad;
   }
 }
 
@@ -321,10 +339,12 @@ TEST(JournalParser, RecordFormReadsLittleNibbleFirst) {
   };
   for (const auto& c : cases) {
     JournalRecordEntry r{};
-    EXPECT_EQ(run(sentence(c.body), [&](const char* s, std::size_t n) { return parse_pkexj_record(s, n, r); }),
+    EXPECT_EQ(run(sentence(c.body),
+                  [&](const char* s, std::size_t n) { return parse_pkexj_record(s, n, r); }),
               c.expected)
         << c.body;
-    if (c.expected != kOk) continue;
+    if (c.expected != kOk)
+      continue;
     EXPECT_EQ(r.journal, c.journal) << c.body;
     EXPECT_EQ(r.number, c.number) << c.body;
     EXPECT_EQ(r.event(), c.event) << c.body;

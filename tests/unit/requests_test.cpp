@@ -43,7 +43,8 @@ TEST(Requests, Bodies) {
       {"type 4 width 400", build_configuration_write(4, {8, 3, 1, 1, 1, 400}),
        "PKEXC,8,3,1,1,1,400"},
   };
-  for (const auto& c : cases) EXPECT_EQ(body_of(c.request), c.body) << c.legend;
+  for (const auto& c : cases)
+    EXPECT_EQ(body_of(c.request), c.body) << c.legend;
 }
 
 TEST(Requests, EachOwnsItsText) {

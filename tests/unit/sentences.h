@@ -10,7 +10,9 @@
 namespace tk52::test {
 
 // "$<body>*HH\r\n" with the correct checksum.
-inline std::string sentence(const std::string& body) { return std::string(frame_request(body).view()); }
+inline std::string sentence(const std::string& body) {
+  return std::string(frame_request(body).view());
+}
 
 // A time sentence: `fields` are everything between "PKEXT," and the CRC field; the CRC over
 // them is appended as four upper-case digits.

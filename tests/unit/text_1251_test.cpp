@@ -14,15 +14,20 @@ TEST(Text1251, EncodesTheProgramsTexts) {
 
 TEST(Text1251, ReplacesWhatItCannotEncode) {
   EXPECT_EQ(utf8_to_cp1251("日本"), "??");
-  EXPECT_EQ(utf8_to_cp1251("a\xFF" "b"), "a?b");
-  EXPECT_EQ(utf8_to_cp1251("\xD0"), "?");         // truncated sequence
-  EXPECT_EQ(utf8_to_cp1251("\xD0" "A"), "?A");    // broken sequence keeps the next character
+  EXPECT_EQ(utf8_to_cp1251("a\xFF"
+                           "b"),
+            "a?b");
+  EXPECT_EQ(utf8_to_cp1251("\xD0"), "?");  // truncated sequence
+  EXPECT_EQ(utf8_to_cp1251("\xD0"
+                           "A"),
+            "?A");                                 // broken sequence keeps the next character
   EXPECT_EQ(utf8_to_cp1251("\xEF\xBF\xBD"), "?");  // U+FFFD is not the hole at 0x98
 }
 
 TEST(Text1251, EveryByteRoundTrips) {
   for (int b = 1; b < 256; ++b) {
-    if (b == 0x98) continue;
+    if (b == 0x98)
+      continue;
     const std::string one(1, static_cast<char>(b));
     EXPECT_EQ(utf8_to_cp1251(cp1251_to_utf8(one)), one) << b;
   }

@@ -102,11 +102,7 @@ std::string extra_info_json(const ReplyPayload& payload) {
 std::string journal_json(const ReplyPayload& payload, bool header_form) {
   if (header_form) {
     const auto h = load_record<JournalHeader>(payload);
-    return JsonObject()
-        .add("form", "header")
-        .add("journal", h.journal)
-        .add("count", h.count)
-        .str();
+    return JsonObject().add("form", "header").add("journal", h.journal).add("count", h.count).str();
   }
   const auto r = load_record<JournalRecordEntry>(payload);
   return JsonObject()
@@ -180,7 +176,8 @@ std::string Decoder::decode_line(long long line_number, const char* sentence, st
   json.add("model_type", protocol.model_type());
   const bool has_record = result != result::kBadChecksum && is_catalogued(kind) &&
                           index_of(kind) >= index_of(SentenceKind::kPkext);
-  if (!has_record) return json.add_null("record").str();
+  if (!has_record)
+    return json.add_null("record").str();
   ReplyPayload payload{};
   protocol.slots().take(kind, &payload, std::chrono::milliseconds{0});
   return json.add_raw("record", record_json(kind, result, payload, state_->events.last_wparam))
@@ -200,7 +197,8 @@ long long decode_stream(std::FILE* in, std::FILE* out, DeviceModelType start_mod
 
   auto finish_line = [&] {
     if (has_dollar) {
-      if (length > 0 && length <= sentence.size() && sentence[length - 1] == '\r') --length;
+      if (length > 0 && length <= sentence.size() && sentence[length - 1] == '\r')
+        --length;
       output += decoder.decode_line(line, sentence.data(), length);
       output += '\n';
       ++decoded;
@@ -223,15 +221,19 @@ long long decode_stream(std::FILE* in, std::FILE* out, DeviceModelType start_mod
         has_dollar = true;
         length = 0;
       }
-      if (!has_dollar) continue;
-      if (length < sentence.size()) sentence[length] = c;
+      if (!has_dollar)
+        continue;
+      if (length < sentence.size())
+        sentence[length] = c;
       ++length;
     }
     std::fwrite(output.data(), 1, output.size(), out);
     output.clear();
   }
-  if (std::ferror(in)) return -1;
-  if (has_dollar) finish_line();
+  if (std::ferror(in))
+    return -1;
+  if (has_dollar)
+    finish_line();
   std::fwrite(output.data(), 1, output.size(), out);
   return decoded;
 }

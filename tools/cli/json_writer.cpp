@@ -23,7 +23,8 @@ void append_json_string(std::string& out, std::string_view text) {
 }
 
 void JsonObject::key(std::string_view key) {
-  if (text_.size() > 1) text_ += ',';
+  if (text_.size() > 1)
+    text_ += ',';
   append_json_string(text_, key);
   text_ += ':';
 }

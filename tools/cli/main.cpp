@@ -32,13 +32,16 @@ int usage_error(const std::string& message) {
 }
 
 bool parse_int(std::string_view text, int lo, int hi, int& value) {
-  if (text.empty() || text.size() > 9) return false;
+  if (text.empty() || text.size() > 9)
+    return false;
   int v = 0;
   for (char c : text) {
-    if (c < '0' || c > '9') return false;
+    if (c < '0' || c > '9')
+      return false;
     v = v * 10 + (c - '0');
   }
-  if (v < lo || v > hi) return false;
+  if (v < lo || v > hi)
+    return false;
   value = v;
   return true;
 }
@@ -71,7 +74,8 @@ int run_decode(const std::vector<std::string_view>& args) {
   }
   const long long decoded = tk52::cli::decode_stream(in, stdout, model);
   const int read_error = errno;
-  if (in != stdin) std::fclose(in);
+  if (in != stdin)
+    std::fclose(in);
   if (decoded < 0) {
     std::fprintf(stderr, "tk52cli: cannot read %s: %s\n", path ? path : "standard input",
                  std::strerror(read_error));
@@ -92,10 +96,12 @@ int main(int argc, char** argv) {
   _setmode(_fileno(stdin), _O_BINARY);
   _setmode(_fileno(stdout), _O_BINARY);
 #endif
-  if (argc < 2) return usage_error("no command given");
+  if (argc < 2)
+    return usage_error("no command given");
   const std::string_view command = argv[1];
   const std::vector<std::string_view> args(argv + 2, argv + argc);
-  if (command == "decode") return run_decode(args);
+  if (command == "decode")
+    return run_decode(args);
   if (command == "help" || command == "--help" || command == "-h") {
     std::fputs(kUsage, stdout);
     return 0;

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Builds both platforms and runs every test: the native suites under AddressSanitizer and
+# UndefinedBehaviorSanitizer, the threaded tests under ThreadSanitizer, the unit suite built for
+# Windows under Wine, and a bounded fuzz run. Usage: scripts/test.sh [--fuzz-seconds N]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+fuzz_seconds=60
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --fuzz-seconds) fuzz_seconds="$2"; shift 2 ;;
+    *) echo "usage: scripts/test.sh [--fuzz-seconds N]" >&2; exit 2 ;;
+  esac
+done
+
+bash scripts/setup.sh
+jobs=$(nproc)
+step() { printf '\n=== %s\n' "$*"; }
+
+step "static analysis (cppcheck) of the portable code"
+cppcheck --enable=warning,style,performance,portability --std=c++20 --inline-suppr \
+  --suppress=useStlAlgorithm --error-exitcode=1 --quiet -I src src tools
+
+step "native build, AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTK52_SANITIZE=ON >/dev/null
+cmake --build build/asan -j "$jobs"
+(cd build/asan && ctest --output-on-failure -j "$jobs")
+
+step "native build, ThreadSanitizer"
+cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTK52_TSAN=ON >/dev/null
+cmake --build build/tsan -j "$jobs"
+(cd build/tsan && ctest --output-on-failure -j "$jobs")
+
+step "Windows build (MinGW-w64, static)"
+cmake -S . -B build/win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+  -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/win64 -j "$jobs"
+
+step "unit tests under Wine"
+# shellcheck source=scripts/wine-env.sh
+source scripts/wine-env.sh
+wine_start
+wine_run build/win64/tests/tk52_unit_tests.exe --gtest_brief=1 | tee build/win64/unit.log
+wine_tests=$(tr -d '\r' <build/win64/unit.log | sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\./\1/p')
+wine_stop
+
+step "fuzzing for ${fuzz_seconds} s"
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DTK52_FUZZ=ON >/dev/null
+cmake --build build/fuzz -j "$jobs" --target tk52_fuzz_protocol
+mkdir -p build/fuzz/corpus build/fuzz/artifacts
+set +e
+build/fuzz/tk52_fuzz_protocol -max_total_time="$fuzz_seconds" -max_len=512 -print_final_stats=1 \
+  -artifact_prefix=build/fuzz/artifacts/ build/fuzz/corpus tests/fuzz/corpus \
+  >build/fuzz/last-run.log 2>&1
+fuzz_status=$?
+set -e
+grep -E '^stat::(number_of_executed_units|new_units_added)' build/fuzz/last-run.log || true
+if [ "$fuzz_status" -ne 0 ]; then
+  tail -n 60 build/fuzz/last-run.log >&2
+  echo "fuzzing found a failure; the input is in build/fuzz/artifacts/" >&2
+  exit 1
+fi
+
+step "summary"
+native=$(cd build/asan && ctest -N | sed -n 's/^Total Tests: //p')
+threaded=$(cd build/tsan && ctest -N | sed -n 's/^Total Tests: //p')
+echo "native ${native}, ThreadSanitizer ${threaded}, Wine ${wine_tests}, fuzz runs clean"
+echo "tests: $((native + threaded + wine_tests)) passed, 0 failed"
