@@ -1,0 +1,183 @@
+// The serial port on POSIX systems: a termios device (a USB adapter, a UART, or a
+// pseudo-terminal) in raw 8N1 mode. A pipe wakes the reader's poll() when the port closes.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+#include "link/serial_port.h"
+
+namespace tk52 {
+namespace {
+
+struct SpeedConstant {
+  int baud;
+  speed_t constant;
+};
+
+constexpr SpeedConstant kSpeedConstants[] = {
+    {1200, B1200},   {2400, B2400},   {4800, B4800},     {9600, B9600},     {19200, B19200},
+    {38400, B38400}, {57600, B57600}, {115200, B115200}, {230400, B230400},
+};
+
+bool speed_constant(int baud, speed_t& constant) {
+  for (const SpeedConstant& s : kSpeedConstants) {
+    if (s.baud == baud) {
+      constant = s.constant;
+      return true;
+    }
+  }
+  return false;
+}
+
+class PosixSerialPort final : public SerialPort {
+ public:
+  using SerialPort::SerialPort;
+  ~PosixSerialPort() override { close(); }
+
+ protected:
+  int open_device(const std::string& name, int baud) override {
+    speed_t speed = B0;
+    if (!speed_constant(baud, speed))
+      return EINVAL;
+    fd_ = ::open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd_ < 0)
+      return errno;
+    int error = configure(speed);
+    if (error == 0 && ::pipe(wake_) != 0)
+      error = errno;
+    if (error != 0) {
+      ::close(fd_);
+      fd_ = -1;
+      return error;
+    }
+    ::fcntl(wake_[0], F_SETFL, O_NONBLOCK);
+    ::fcntl(wake_[1], F_SETFL, O_NONBLOCK);
+    pending_ = 0;
+    next_ = 0;
+    return 0;
+  }
+
+  void close_device() override {
+    ::close(fd_);
+    ::close(wake_[0]);
+    ::close(wake_[1]);
+    fd_ = wake_[0] = wake_[1] = -1;
+  }
+
+  WriteResult write_device(const char* data, std::size_t size, std::uint32_t timeout_ms) override {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+    std::size_t done = 0;
+    while (done < size) {
+      const ssize_t n = ::write(fd_, data + done, size - done);
+      if (n > 0) {
+        done += static_cast<std::size_t>(n);
+        continue;
+      }
+      if (n < 0 && errno != EAGAIN && errno != EINTR)
+        return {false, errno};
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0)
+        return {false, ETIMEDOUT};
+      pollfd out{fd_, POLLOUT, 0};
+      ::poll(&out, 1, static_cast<int>(left.count()));
+    }
+    return {true, 0};
+  }
+
+  bool set_device_speed(int baud) override {
+    speed_t speed = B0;
+    termios tio{};
+    if (!speed_constant(baud, speed) || ::tcgetattr(fd_, &tio) != 0)
+      return false;
+    if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0)
+      return false;
+    return ::tcsetattr(fd_, TCSANOW, &tio) == 0;
+  }
+
+  // Bytes are read in blocks but handed out one at a time, so the reader sees exactly the byte
+  // stream a one-byte read would give, at a fraction of the system calls.
+  ReadResult read_device_byte() override {
+    if (next_ < pending_)
+      return {ReadStatus::kByte, buffer_[next_++], 0};
+    pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+    int ready = 0;
+    do {
+      ready = ::poll(fds, 2, static_cast<int>(kReadTimeoutMs));
+    } while (ready < 0 && errno == EINTR);
+    if (stop_requested() || (fds[1].revents & POLLIN) != 0)
+      return {ReadStatus::kStopped, 0, 0};
+    if (ready < 0)
+      return {ReadStatus::kError, 0, errno};
+    if (ready == 0)
+      return {ReadStatus::kTimeout, 0, 0};
+    const ssize_t n = ::read(fd_, buffer_, sizeof buffer_);
+    if (n > 0) {
+      pending_ = static_cast<std::size_t>(n);
+      next_ = 1;
+      return {ReadStatus::kByte, buffer_[0], 0};
+    }
+    const bool hung_up = (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+    if (n < 0 && errno != EAGAIN && errno != EINTR)
+      return {ReadStatus::kError, 0, errno};
+    // A line that hung up (the other end of a pseudo-terminal closed, an adapter unplugged)
+    // reads as end of file; report it as the I/O error it is.
+    if (hung_up)
+      return {ReadStatus::kError, 0, EIO};
+    return {ReadStatus::kTimeout, 0, 0};
+  }
+
+  void wake_reader() override {
+    const char byte = 1;
+    // A full pipe already holds a wake-up; nothing more to do then.
+    [[maybe_unused]] const ssize_t n = ::write(wake_[1], &byte, 1);
+  }
+
+  void reader_pause(std::uint32_t ms) override {
+    pollfd wake{wake_[0], POLLIN, 0};
+    ::poll(&wake, 1, static_cast<int>(ms));
+  }
+
+ private:
+  int configure(speed_t speed) {
+    // No other program may open the port while we hold it.
+    ::ioctl(fd_, TIOCEXCL);
+    termios tio{};
+    if (::tcgetattr(fd_, &tio) != 0)
+      return errno;
+    ::cfmakeraw(&tio);
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | PARENB | CRTSCTS | HUPCL | CSIZE);
+    tio.c_cflag |= CS8 | CLOCAL | CREAD;
+    tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0)
+      return errno;
+    if (::tcsetattr(fd_, TCSANOW, &tio) != 0)
+      return errno;
+    // DTR and RTS stay low, as with flow control disabled; a pseudo-terminal has neither.
+    int lines = TIOCM_DTR | TIOCM_RTS;
+    ::ioctl(fd_, TIOCMBIC, &lines);
+    ::tcflush(fd_, TCIOFLUSH);
+    return 0;
+  }
+
+  int fd_ = -1;
+  int wake_[2] = {-1, -1};
+  char buffer_[256] = {};
+  std::size_t pending_ = 0;
+  std::size_t next_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<SerialPort> make_serial_port(TrafficLogWriter& log, const Clock& clock) {
+  return std::make_unique<PosixSerialPort>(log, clock);
+}
+
+}  // namespace tk52
