@@ -397,6 +397,7 @@ ResultCode parse_pkexs(const char* text, std::size_t size, ExtraInfo& out) {
     const bool negative = c.expect('-');
     if (!negative)
       c.expect('+');
+    out.alt_negative = negative ? 1 : 0;
     // Nine digits hold any altitude a clock can report and cannot overflow; a tenth is an error.
     if (c.digits(10, 9, out.alt_int) > 9)
       return kBad;

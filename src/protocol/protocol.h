@@ -49,8 +49,9 @@ class Protocol {
   // Released when a PKEXT or PKEXU decodes with status "A"; the time watchdog consumes it.
   Semaphore& time_valid() { return time_valid_; }
 
-  // Held by every request-and-reply exchange, whichever thread runs it. Not re-entrant.
-  std::mutex& operation_lock() { return operation_lock_; }
+  // Held by every request-and-reply exchange, whichever thread runs it. Not re-entrant. Timed,
+  // so that the periodic poll can give up waiting for it when it is told to stop.
+  std::timed_mutex& operation_lock() { return operation_lock_; }
 
   SentenceCounters counters() const;
 
@@ -76,7 +77,7 @@ class Protocol {
   Semaphore time_valid_{0, 1};
   mutable std::mutex counters_mutex_;
   SentenceCounters counters_;
-  std::mutex operation_lock_;
+  std::timed_mutex operation_lock_;
   std::atomic<DeviceModelType> model_type_{model::kUnknown};
   JournalRecordTable journal_table_;
 };

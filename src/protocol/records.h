@@ -75,6 +75,7 @@ struct ExtraInfo {
   std::int32_t lat_frac_digits;
   std::int32_t lon_frac_digits;
   std::int32_t alt_frac_digits;
+  std::int32_t alt_negative;  // 1 for a "-" before the whole part, which keeps "-0.5" negative
 };
 
 // PKEXE: the device's own error code, 0..99.

@@ -96,6 +96,7 @@ std::string extra_info_json(const ReplyPayload& payload) {
       .add("lat_frac_digits", e.lat_frac_digits)
       .add("lon_frac_digits", e.lon_frac_digits)
       .add("alt_frac_digits", e.alt_frac_digits)
+      .add("alt_negative", e.alt_negative)
       .str();
 }
 

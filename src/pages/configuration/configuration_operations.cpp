@@ -1,0 +1,165 @@
+// Reading, writing and the defaults of the clock's configuration, the configuration reply and
+// the model rules applied on identification.
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#include "app/configurator.h"
+#include "app/exchange.h"
+#include "protocol/requests.h"
+
+namespace tk52 {
+namespace {
+
+constexpr ConfigControl kOptionLists[] = {
+    ConfigControl::kTimeStampFormat, ConfigControl::kSatelliteSystems, ConfigControl::kUtcReference,
+    ConfigControl::kHeating,         ConfigControl::kPpsSource,        ConfigControl::kPpsWidth,
+};
+
+// Disables controls for the length of an exchange and gives each its enabled state back.
+class DisabledWhileBusy {
+ public:
+  DisabledWhileBusy(ConfigurationView& view, std::size_t count) : view_(view), count_(count) {
+    for (std::size_t i = 0; i < count_; ++i) {
+      was_enabled_[i] = view_.is_enabled(kOptionLists[i]);
+      view_.enable(kOptionLists[i], false);
+    }
+  }
+  ~DisabledWhileBusy() {
+    for (std::size_t i = 0; i < count_; ++i)
+      view_.enable(kOptionLists[i], was_enabled_[i]);
+  }
+  DisabledWhileBusy(const DisabledWhileBusy&) = delete;
+  DisabledWhileBusy& operator=(const DisabledWhileBusy&) = delete;
+
+ private:
+  ConfigurationView& view_;
+  std::size_t count_;
+  bool was_enabled_[std::size(kOptionLists)] = {};
+};
+
+}  // namespace
+
+void Configurator::read_configuration() {
+  DisabledWhileBusy busy(views_.configuration, 4);
+  ResultCode code = result::kNotPerformed;
+  {
+    std::lock_guard lock(protocol_.operation_lock());
+    status(StatusText::kReadingConfiguration);
+    code = exchange(protocol_, *port_, SentenceKind::kPkexc, build_query(SentenceKind::kPkexc));
+    clear_status();
+  }
+  show_result(code);
+}
+
+void Configurator::write_configuration() {
+  DisabledWhileBusy busy(views_.configuration, std::size(kOptionLists));
+  ConfigurationView& view = views_.configuration;
+  const DeviceModelType model = protocol_.model_type();
+  ConfigurationPositions positions;
+  positions.time_stamp_format = view.selection(ConfigControl::kTimeStampFormat);
+  positions.satellite_systems = view.selection(ConfigControl::kSatelliteSystems);
+  positions.utc_reference = view.selection(ConfigControl::kUtcReference);
+  positions.heating = view.selection(ConfigControl::kHeating);
+  positions.pps_source = view.selection(ConfigControl::kPpsSource);
+  positions.pps_width = pps_width_from_text(view.pps_width_text());
+  const ConfigurationDigits digits = to_wire(model, positions);
+
+  ResultCode code = result::kNotPerformed;
+  {
+    std::lock_guard lock(protocol_.operation_lock());
+    status(StatusText::kWritingConfiguration);
+    code =
+        exchange(protocol_, *port_, SentenceKind::kPkexc, build_configuration_write(model, digits));
+    clear_status();
+  }
+  if (!succeeded(code)) {
+    show_result(code);
+    return;
+  }
+  set_sync_available(sync_available_for(positions.time_stamp_format));
+  auto text_at = [](const auto& texts, int index) {
+    return index >= 0 && index < static_cast<int>(texts.size())
+               ? std::string(texts[static_cast<std::size_t>(index)])
+               : std::string("?");
+  };
+  const std::string line = std::string(traffic_event_text(TrafficEvent::kConfigurationWritten)) +
+                           " \"Метка времени: <" +
+                           text_at(kTimeStampFormatTexts, positions.time_stamp_format) +
+                           ">, СНС: <" + text_at(kSatelliteSystemTexts, digits.satellite_systems) +
+                           ">, UTC: <" + text_at(kUtcReferenceTexts, positions.utc_reference) +
+                           ">, Обогрев: <" + text_at(kHeatingTexts, positions.heating) + ">\".";
+  log_event(line);
+}
+
+void Configurator::apply_defaults() {
+  ConfigurationView& view = views_.configuration;
+  const ConfigurationDefaults defaults = configuration_defaults(protocol_.model_type());
+  view.select(ConfigControl::kTimeStampFormat, defaults.positions.time_stamp_format);
+  view.select(ConfigControl::kSatelliteSystems, defaults.positions.satellite_systems);
+  view.select(ConfigControl::kUtcReference, defaults.positions.utc_reference);
+  view.select(ConfigControl::kHeating, defaults.positions.heating);
+  view.select(ConfigControl::kPpsSource, defaults.positions.pps_source);
+  if (defaults.sets_pps_width)
+    view.set_pps_width(defaults.positions.pps_width);
+}
+
+void Configurator::on_configuration_reply(std::uintptr_t form) {
+  ReplyPayload payload{};
+  if (protocol_.slots().take(SentenceKind::kPkexc, &payload) != result::kOk || !connected_)
+    return;
+  if (form == notify::kResultForm) {
+    show_self_test_code(load_record<ResultCodeRecord>(payload).code);
+    return;
+  }
+  const auto config = load_record<DeviceConfiguration>(payload);
+  set_sync_available(sync_available_for(config.time_stamp_format));
+  ConfigurationView& view = views_.configuration;
+  view.select(ConfigControl::kTimeStampFormat, config.time_stamp_format);
+  view.select(ConfigControl::kSatelliteSystems, config.satellite_systems);
+  view.select(ConfigControl::kUtcReference, config.utc_reference);
+  view.select(ConfigControl::kHeating, config.heating);
+  view.select(ConfigControl::kPpsSource, config.pps_source);
+  view.set_pps_width(config.pps_width);
+}
+
+void Configurator::apply_model_rules(DeviceModelType model) {
+  ConfigurationView& view = views_.configuration;
+  MonitoringView& monitoring = views_.monitoring;
+  if (model == model::kUnknown)
+    return;
+  const bool pps = has_pps_fields(model);
+  view.set_satellite_none_item(pps);
+  view.select(ConfigControl::kSatelliteSystems, 0);
+  view.enable(ConfigControl::kUtcReference, !pps);
+  view.enable(ConfigControl::kHeating, !pps);
+  view.enable(ConfigControl::kPpsSource, pps);
+  view.enable(ConfigControl::kPpsWidth, pps);
+  // Models 3 and 4 report neither temperature nor heating.
+  if (pps) {
+    monitoring.set_field(InfoField::kTemperature, "0");
+    monitoring.set_field(InfoField::kHeating, "Нет");
+  }
+  monitoring.enable_field(InfoField::kTemperature, !pps);
+  monitoring.enable_field(InfoField::kHeating, !pps);
+}
+
+void Configurator::on_identification_reply() {
+  ReplyPayload payload{};
+  if (protocol_.slots().take(SentenceKind::kPkexi, &payload) != result::kOk)
+    return;
+  const auto id = load_record<IdentificationRecord>(payload);
+  apply_model_rules(model_type_from_name(id.model));
+  for (ConnectedStateListener* listener : listeners_) {
+    listener->on_model_identified(model_type_from_name(id.model));
+  }
+  // The model is shown with the Cyrillic "ТК" the clock's nameplate carries.
+  std::string model(id.model, strnlen(id.model, sizeof id.model));
+  if (model.size() >= 2)
+    model = "ТК" + model.substr(2);
+  views_.configuration.show_identity(
+      model, std::string(id.hardware, strnlen(id.hardware, sizeof id.hardware)),
+      std::string(id.software, strnlen(id.software, sizeof id.software)));
+}
+
+}  // namespace tk52
