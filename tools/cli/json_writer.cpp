@@ -4,15 +4,44 @@
 
 namespace tk52::cli {
 
+namespace {
+
+// Length of the well-formed UTF-8 sequence at `text[i]`, or 0.
+std::size_t utf8_sequence(std::string_view text, std::size_t i) {
+  const auto lead = static_cast<unsigned char>(text[i]);
+  std::size_t length = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+  } else {
+    return 0;
+  }
+  if (i + length > text.size())
+    return 0;
+  for (std::size_t k = 1; k < length; ++k) {
+    if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+      return 0;
+  }
+  return length;
+}
+
+}  // namespace
+
 void append_json_string(std::string& out, std::string_view text) {
   out += '"';
-  for (char ch : text) {
-    const auto c = static_cast<unsigned char>(ch);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
     if (c == '"' || c == '\\') {
       out += '\\';
-      out += ch;
+      out += text[i];
     } else if (c >= 0x20 && c < 0x7F) {
-      out += ch;
+      out += text[i];
+    } else if (const std::size_t n = c >= 0x80 ? utf8_sequence(text, i) : 0; n > 0) {
+      out.append(text, i, n);
+      i += n - 1;
     } else {
       char escape[8];
       std::snprintf(escape, sizeof escape, "\\u%04x", c);

@@ -23,8 +23,8 @@ class JsonObject {
   std::string text_ = "{";
 };
 
-// Appends `text` as a JSON string literal. Bytes outside printable ASCII are escaped as
-// \u00XX, so any input yields valid JSON.
+// Appends `text` as a JSON string literal. Well-formed UTF-8 passes through; control
+// characters and bytes that are not UTF-8 are escaped as \u00XX, so any input yields valid JSON.
 void append_json_string(std::string& out, std::string_view text);
 
 }  // namespace tk52::cli

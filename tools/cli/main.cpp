@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "decode.h"
+#include "link/serial_port.h"
+#include "operations_cli.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -24,10 +26,36 @@ constexpr const char* kUsage =
     "                              one JSON object per line that holds a \"$\". N (0..4) is\n"
     "                              the model type to start with; identification replies in\n"
     "                              the input change it. Reads traffic logs (journal.txt) too.\n"
+    "\n"
+    "device commands (each connects as the program does, then disconnects):\n"
+    "  identify                    the clock's identity: model, model type, versions\n"
+    "  config read                 the configuration, as list positions\n"
+    "  config write [--time-format N] [--satellites N] [--utc N] [--heating N]\n"
+    "               [--pps-source N] [--pps-width W]\n"
+    "                              write the configuration; fields not given keep the values\n"
+    "                              read on connecting (list positions as on the page)\n"
+    "  config defaults             write the model's default configuration\n"
+    "  find                        find the clock's speed (--baud is not needed)\n"
+    "  speed --to N                switch the clock and the port to N bit/s\n"
+    "  info                        request the extra information\n"
+    "  selftest                    run the self-diagnostic\n"
+    "  monitor [--seconds S] [--periodic]\n"
+    "                              print the traffic log as it is written, S seconds or until\n"
+    "                              interrupted; --periodic polls the extra information\n"
+    "\n"
+    "global options:\n"
+    "  --port PATH                 the serial port: a device path, or COMn on Windows\n"
+    "  --baud N                    its speed in bit/s: 2400 4800 9600 19200 38400 57600 115200\n"
+    "                              (default 115200)\n"
+    "  --log FILE                  append the traffic log to FILE (Windows-1251, CR LF)\n"
+    "\n"
+    "A failure prints the program's message on standard error and exits with 1; usage\n"
+    "errors exit with 2.\n"
+    "\n"
     "  help                        this text\n";
 
 int usage_error(const std::string& message) {
-  std::fprintf(stderr, "tk52cli: %s\n\n%s", message.c_str(), kUsage);
+  std::fprintf(stderr, "tk52cli: %s (see tk52cli help)\n", message.c_str());
   return 2;
 }
 
@@ -90,18 +118,55 @@ int run_decode(const std::vector<std::string_view>& args) {
 
 }  // namespace
 
+// Takes the global options out of the arguments, wherever they stand.
+bool take_global_options(std::vector<std::string_view>& args, tk52::cli::GlobalOptions& options,
+                         std::string& error) {
+  std::vector<std::string_view> rest;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view a = args[i];
+    if (a != "--port" && a != "--baud" && a != "--log") {
+      rest.push_back(a);
+      continue;
+    }
+    if (i + 1 >= args.size()) {
+      error = std::string(a) + " takes a value";
+      return false;
+    }
+    const std::string_view value = args[++i];
+    if (a == "--port") {
+      options.port = value;
+    } else if (a == "--log") {
+      options.log_path = value;
+    } else if (!parse_int(value, 1, 10000000, options.baud) ||
+               tk52::speed_index(options.baud) < 0) {
+      error = "--baud takes one of 2400 4800 9600 19200 38400 57600 115200";
+      return false;
+    }
+  }
+  args = rest;
+  return true;
+}
+
 int main(int argc, char** argv) {
 #ifdef _WIN32
   // Sentences and logs are bytes: no CR LF translation on the way in or out.
   _setmode(_fileno(stdin), _O_BINARY);
   _setmode(_fileno(stdout), _O_BINARY);
 #endif
-  if (argc < 2)
+  std::vector<std::string_view> all(argv + 1, argv + argc);
+  tk52::cli::GlobalOptions options;
+  std::string error;
+  if (!take_global_options(all, options, error))
+    return usage_error(error);
+  if (all.empty())
     return usage_error("no command given");
-  const std::string_view command = argv[1];
-  const std::vector<std::string_view> args(argv + 2, argv + argc);
+  const std::string_view command = all[0];
+  const std::vector<std::string_view> args(all.begin() + 1, all.end());
   if (command == "decode")
     return run_decode(args);
+  const int status = tk52::cli::run_device_command(command, args, options);
+  if (status >= 0)
+    return status;
   if (command == "help" || command == "--help" || command == "-h") {
     std::fputs(kUsage, stdout);
     return 0;

@@ -1,0 +1,389 @@
+#include "operations_cli.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+#include "headless.h"
+#include "json_writer.h"
+#include "pages/monitoring/self_test_texts.h"
+#include "platform/text_1251.h"
+
+namespace tk52::cli {
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void on_interrupt(int) {
+  g_interrupted.store(true);
+}
+
+bool parse_number(std::string_view text, int lo, int hi, int& value) {
+  if (text.empty() || text.size() > 9)
+    return false;
+  int v = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9')
+      return false;
+    v = v * 10 + (c - '0');
+  }
+  if (v < lo || v > hi)
+    return false;
+  value = v;
+  return true;
+}
+
+int usage(const std::string& message) {
+  std::fprintf(stderr, "tk52cli: %s (see tk52cli help)\n", message.c_str());
+  return 2;
+}
+
+void print_line(const std::string& json) {
+  std::fputs(json.c_str(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
+// One device session: the headless configurator, its traffic log going to the log file and,
+// when asked, to standard output.
+class Session {
+ public:
+  Session(const GlobalOptions& options, bool echo_log)
+      : options_(options),
+        echo_log_(echo_log),
+        front_([this](const std::string& line) { write_log_line(line); }) {
+    if (!options.log_path.empty())
+      log_file_ = std::fopen(options.log_path.c_str(), "ab");
+    front_.shell.on_message = [](const ShownMessage& m) {
+      std::fprintf(stderr, "%s\n", m.text.c_str());
+    };
+  }
+  ~Session() {
+    if (front_.configurator->connected()) {
+      front_.configurator->connect_or_disconnect();
+      front_.pump();
+    }
+    front_.log_lines.flush();
+    if (log_file_ != nullptr)
+      std::fclose(log_file_);
+  }
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  bool log_file_failed() const { return !options_.log_path.empty() && log_file_ == nullptr; }
+
+  void select_port() {
+    if (!options_.port.empty()) {
+      front_.configurator->select_port({options_.port, port_number(options_.port)});
+    }
+  }
+
+  bool connect() {
+    Configurator& c = *front_.configurator;
+    select_port();
+    front_.configuration.speed = speed_index(options_.baud);
+    c.connect_or_disconnect();
+    front_.pump();
+    return c.connected();
+  }
+
+  HeadlessConfigurator& front() { return front_; }
+  Configurator& configurator() { return *front_.configurator; }
+
+  // The decoded reply of a kind, as the last exchange left it in its slot.
+  template <class Record>
+  Record last_reply(SentenceKind kind) {
+    ReplyPayload payload{};
+    configurator().protocol().slots().take(kind, &payload, std::chrono::milliseconds{0});
+    return load_record<Record>(payload);
+  }
+
+  // True when the operation just run showed an error box (a warning is not a failure).
+  bool failed_since(std::size_t messages_before) const {
+    for (std::size_t i = messages_before; i < front_.shell.messages.size(); ++i) {
+      if (front_.shell.messages[i].icon != MessageIcon::kWarning)
+        return true;
+    }
+    return false;
+  }
+
+ private:
+  void write_log_line(const std::string& line) {
+    // Event lines come without their CR LF; the log file gets one, as the log view adds it.
+    const bool ends_line = !line.empty() && line.back() == '\n';
+    if (log_file_ != nullptr) {
+      std::fwrite(line.data(), 1, line.size(), log_file_);
+      if (!ends_line)
+        std::fwrite("\r\n", 1, 2, log_file_);
+      std::fflush(log_file_);
+    }
+    if (echo_log_) {
+      std::string text = cp1251_to_utf8(line);
+      while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+      print_line(text);
+    }
+  }
+
+  GlobalOptions options_;
+  bool echo_log_;
+  std::FILE* log_file_ = nullptr;
+  HeadlessConfigurator front_;
+};
+
+std::string identity_json(const IdentificationRecord& id, DeviceModelType model) {
+  return JsonObject()
+      .add("model", std::string(id.model, strnlen(id.model, sizeof id.model)))
+      .add("model_type", model)
+      .add("hardware", std::string(id.hardware, strnlen(id.hardware, sizeof id.hardware)))
+      .add("software", std::string(id.software, strnlen(id.software, sizeof id.software)))
+      .str();
+}
+
+std::string configuration_json(DeviceModelType model, const ConfigurationPositions& c) {
+  return JsonObject()
+      .add("model_type", model)
+      .add("time_stamp_format", c.time_stamp_format)
+      .add("satellite_systems", c.satellite_systems)
+      .add("utc_reference", c.utc_reference)
+      .add("heating", c.heating)
+      .add("pps_source", c.pps_source)
+      .add("pps_width", c.pps_width)
+      .str();
+}
+
+ConfigurationPositions page_positions(HeadlessConfigurationView& view) {
+  ConfigurationPositions p;
+  p.time_stamp_format = view.selection(ConfigControl::kTimeStampFormat);
+  p.satellite_systems = view.selection(ConfigControl::kSatelliteSystems);
+  p.utc_reference = view.selection(ConfigControl::kUtcReference);
+  p.heating = view.selection(ConfigControl::kHeating);
+  p.pps_source = view.selection(ConfigControl::kPpsSource);
+  p.pps_width = pps_width_from_text(view.pps_width_text());
+  return p;
+}
+
+int run_identify(Session& session) {
+  if (!session.connect())
+    return 1;
+  const auto id = session.last_reply<IdentificationRecord>(SentenceKind::kPkexi);
+  print_line(identity_json(id, session.configurator().protocol().model_type()));
+  return 0;
+}
+
+int run_config(Session& session, const std::vector<std::string_view>& args) {
+  if (args.empty())
+    return usage("config takes read, write or defaults");
+  const std::string_view action = args[0];
+  struct FieldOption {
+    std::string_view name;
+    ConfigControl control;
+    int max;
+  };
+  constexpr FieldOption kFields[] = {
+      {"--time-format", ConfigControl::kTimeStampFormat, 8},
+      {"--satellites", ConfigControl::kSatelliteSystems, 3},
+      {"--utc", ConfigControl::kUtcReference, 1},
+      {"--heating", ConfigControl::kHeating, 1},
+      {"--pps-source", ConfigControl::kPpsSource, 2},
+      {"--pps-width", ConfigControl::kPpsWidth, kPpsWidthMax},
+  };
+  std::vector<std::pair<ConfigControl, int>> changes;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const FieldOption* field = nullptr;
+    for (const FieldOption& f : kFields) {
+      if (args[i] == f.name)
+        field = &f;
+    }
+    if (action != "write" || field == nullptr)
+      return usage("unknown option " + std::string(args[i]));
+    int value = 0;
+    const int lo = field->control == ConfigControl::kPpsWidth ? kPpsWidthMin : 0;
+    if (i + 1 >= args.size() || !parse_number(args[i + 1], lo, field->max, value)) {
+      return usage(std::string(field->name) + " takes a number from " + std::to_string(lo) +
+                   " to " + std::to_string(field->max));
+    }
+    changes.emplace_back(field->control, value);
+    ++i;
+  }
+  if (action != "read" && action != "write" && action != "defaults") {
+    return usage("config takes read, write or defaults");
+  }
+
+  if (!session.connect())
+    return 1;
+  HeadlessConfigurator& front = session.front();
+  Configurator& c = session.configurator();
+  const DeviceModelType model = c.protocol().model_type();
+  const std::size_t before = front.shell.messages.size();
+  if (action == "read") {
+    c.read_configuration();
+    front.pump();
+    if (session.failed_since(before))
+      return 1;
+    const auto config = session.last_reply<DeviceConfiguration>(SentenceKind::kPkexc);
+    print_line(configuration_json(
+        model, {config.time_stamp_format, config.satellite_systems, config.utc_reference,
+                config.heating, config.pps_source, config.pps_width}));
+    return 0;
+  }
+  if (action == "defaults")
+    c.apply_defaults();
+  for (const auto& [control, value] : changes) {
+    if (control == ConfigControl::kPpsWidth) {
+      front.configuration.set_pps_width(value);
+    } else {
+      front.configuration.select(control, value);
+    }
+  }
+  const ConfigurationPositions written = page_positions(front.configuration);
+  c.write_configuration();
+  if (session.failed_since(before))
+    return 1;
+  const int code = session.last_reply<ResultCodeRecord>(SentenceKind::kPkexc).code;
+  front.pump();
+  std::string json = configuration_json(model, written);
+  json.pop_back();
+  json += ",\"code\":" + std::to_string(code) + ",\"result\":";
+  append_json_string(json, self_test_code_text(code));
+  json += "}";
+  print_line(json);
+  return code == kDeviceCodeOk ? 0 : 1;
+}
+
+int run_find(Session& session) {
+  session.select_port();
+  Configurator& c = session.configurator();
+  c.find_device();
+  session.front().pump();
+  if (!c.connected())
+    return 1;
+  const int position = session.front().configuration.speed;
+  print_line(JsonObject().add("baud", kSpeeds[position]).add("speed_index", position).str());
+  return 0;
+}
+
+int run_speed(Session& session, const std::vector<std::string_view>& args) {
+  int baud = 0;
+  if (args.size() != 2 || args[0] != "--to" || !parse_number(args[1], 1, 1000000, baud) ||
+      speed_index(baud) < 0) {
+    return usage("speed takes --to N, N one of 2400 4800 9600 19200 38400 57600 115200");
+  }
+  if (!session.connect())
+    return 1;
+  const std::size_t before = session.front().shell.messages.size();
+  session.front().configuration.speed = speed_index(baud);
+  session.configurator().change_speed();
+  session.front().pump();
+  if (session.failed_since(before))
+    return 1;
+  print_line(JsonObject().add("baud", baud).add("speed_index", speed_index(baud)).str());
+  return 0;
+}
+
+int run_info(Session& session) {
+  if (!session.connect())
+    return 1;
+  const std::size_t before = session.front().shell.messages.size();
+  session.configurator().request_info();
+  session.front().pump();
+  if (session.failed_since(before))
+    return 1;
+  const auto e = session.last_reply<ExtraInfo>(SentenceKind::kPkexs);
+  auto& fields = session.front().monitoring.fields;
+  print_line(JsonObject()
+                 .add("valid", e.status_valid)
+                 .add("satellites", e.satellites)
+                 .add("heating", e.heating)
+                 .add("temperature", e.temperature)
+                 .add("temperature_present", e.temperature_present)
+                 .add("status", fields[InfoField::kStatus])
+                 .add("latitude", fields[InfoField::kLatitude])
+                 .add("longitude", fields[InfoField::kLongitude])
+                 .add("altitude", fields[InfoField::kAltitude])
+                 .str());
+  return 0;
+}
+
+int run_selftest(Session& session) {
+  if (!session.connect())
+    return 1;
+  const std::size_t before = session.front().shell.messages.size();
+  session.configurator().request_self_test();
+  if (session.failed_since(before))
+    return 1;
+  const int code = session.last_reply<ResultCodeRecord>(SentenceKind::kPkexd).code;
+  // The warning box for a fault code goes to standard error like every other box.
+  session.front().pump();
+  print_line(JsonObject()
+                 .add("code", code)
+                 .add("result", self_test_code_text(code))
+                 .add("text", self_test_short_text(code))
+                 .str());
+  return 0;
+}
+
+int run_monitor(Session& session, const std::vector<std::string_view>& args) {
+  int seconds = -1;
+  bool periodic = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--seconds" && i + 1 < args.size() &&
+        parse_number(args[i + 1], 0, 1000000, seconds)) {
+      ++i;
+    } else if (args[i] == "--periodic") {
+      periodic = true;
+    } else {
+      return usage("monitor takes [--seconds S] [--periodic]");
+    }
+  }
+  if (!session.connect())
+    return 1;
+  Configurator& c = session.configurator();
+  if (periodic) {
+    session.front().monitoring.periodic = true;
+    c.periodic_info_clicked();
+  }
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (!g_interrupted.load() && (seconds < 0 || std::chrono::steady_clock::now() < end)) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    session.front().pump();
+  }
+  c.poller().stop();
+  return 0;
+}
+
+}  // namespace
+
+int run_device_command(std::string_view command, const std::vector<std::string_view>& args,
+                       const GlobalOptions& options) {
+  std::signal(SIGINT, on_interrupt);
+  std::signal(SIGTERM, on_interrupt);
+  if (command == "identify" || command == "config" || command == "find" || command == "speed" ||
+      command == "info" || command == "selftest" || command == "monitor") {
+    Session session(options, command == "monitor");
+    if (session.log_file_failed()) {
+      std::fprintf(stderr, "tk52cli: cannot open the log file %s\n", options.log_path.c_str());
+      return 1;
+    }
+    if (command == "config")
+      return run_config(session, args);
+    if (command == "speed")
+      return run_speed(session, args);
+    if (command == "monitor")
+      return run_monitor(session, args);
+    if (!args.empty())
+      return usage(std::string(command) + " takes no arguments");
+    if (command == "identify")
+      return run_identify(session);
+    if (command == "find")
+      return run_find(session);
+    if (command == "info")
+      return run_info(session);
+    return run_selftest(session);
+  }
+  return -1;
+}
+
+}  // namespace tk52::cli
