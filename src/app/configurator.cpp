@@ -37,7 +37,7 @@ void Configurator::Events::time_received(const TimeRecord& time, const CalendarT
   }
 }
 
-Configurator::Configurator(ConfiguratorViews views, UiPoster& poster, LogLineSink& log_sink,
+Configurator::Configurator(const ConfiguratorViews& views, UiPoster& poster, LogLineSink& log_sink,
                            SettingsStore& settings, const Clock& clock)
     : views_(views),
       poster_(poster),

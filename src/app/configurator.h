@@ -58,7 +58,7 @@ struct ConfiguratorViews {
 
 class Configurator {
  public:
-  Configurator(ConfiguratorViews views, UiPoster& poster, LogLineSink& log_sink,
+  Configurator(const ConfiguratorViews& views, UiPoster& poster, LogLineSink& log_sink,
                SettingsStore& settings, const Clock& clock = SystemClock::instance());
   ~Configurator();
   Configurator(const Configurator&) = delete;
