@@ -122,7 +122,7 @@ class Configurator {
   void log_event(std::string_view text);
   std::string connection_description(int speed_position) const;
   // Ends a failed connect or find: port closed, disconnected, lock released, the user told.
-  void abort_connection(std::unique_lock<std::timed_mutex>& lock, ResultCode code,
+  void abort_connection(std::unique_lock<TimedLock>& lock, ResultCode code,
                         const std::string& port_name, bool back_to_first_speed);
   void apply_model_rules(DeviceModelType model);
   void on_configuration_reply(std::uintptr_t form);

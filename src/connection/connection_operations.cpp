@@ -14,7 +14,7 @@ constexpr std::string_view kNoPortText = "Порт для подключения
 
 }  // namespace
 
-void Configurator::abort_connection(std::unique_lock<std::timed_mutex>& lock, ResultCode code,
+void Configurator::abort_connection(std::unique_lock<TimedLock>& lock, ResultCode code,
                                     const std::string& port_name, bool back_to_first_speed) {
   port_->close();
   set_connected(false);

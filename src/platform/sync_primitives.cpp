@@ -50,4 +50,25 @@ bool Semaphore::acquire_for(std::chrono::milliseconds timeout) {
   return true;
 }
 
+void TimedLock::lock() {
+  std::unique_lock guard(mutex_);
+  released_.wait(guard, [this] { return !held_; });
+  held_ = true;
+}
+
+bool TimedLock::try_lock() {
+  std::lock_guard guard(mutex_);
+  if (held_) return false;
+  held_ = true;
+  return true;
+}
+
+void TimedLock::unlock() {
+  {
+    std::lock_guard guard(mutex_);
+    held_ = false;
+  }
+  released_.notify_one();
+}
+
 }  // namespace tk52

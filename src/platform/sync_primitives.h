@@ -40,4 +40,26 @@ class Semaphore {
   const int maximum_;
 };
 
+// A non-recursive lock whose wait can be bounded (TimedLockable, so std::unique_lock works).
+// Built on a plain mutex and a condition variable rather than std::timed_mutex, whose timed
+// wait the thread sanitizer of this tool chain cannot follow.
+class TimedLock {
+ public:
+  void lock();
+  bool try_lock();
+  template <class Rep, class Period>
+  bool try_lock_for(std::chrono::duration<Rep, Period> timeout) {
+    std::unique_lock guard(mutex_);
+    if (!released_.wait_for(guard, timeout, [this] { return !held_; })) return false;
+    held_ = true;
+    return true;
+  }
+  void unlock();
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable released_;
+  bool held_ = false;
+};
+
 }  // namespace tk52

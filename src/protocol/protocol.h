@@ -51,7 +51,7 @@ class Protocol {
 
   // Held by every request-and-reply exchange, whichever thread runs it. Not re-entrant. Timed,
   // so that the periodic poll can give up waiting for it when it is told to stop.
-  std::timed_mutex& operation_lock() { return operation_lock_; }
+  TimedLock& operation_lock() { return operation_lock_; }
 
   SentenceCounters counters() const;
 
@@ -77,7 +77,7 @@ class Protocol {
   Semaphore time_valid_{0, 1};
   mutable std::mutex counters_mutex_;
   SentenceCounters counters_;
-  std::timed_mutex operation_lock_;
+  TimedLock operation_lock_;
   std::atomic<DeviceModelType> model_type_{model::kUnknown};
   JournalRecordTable journal_table_;
 };

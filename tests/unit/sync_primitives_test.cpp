@@ -40,5 +40,20 @@ TEST(AutoResetEvent, OneSignalReleasesOneWait) {
   setter.join();
 }
 
+TEST(TimedLock, BoundedWaitForAHeldLock) {
+  TimedLock lock;
+  lock.lock();
+  bool acquired = true;
+  std::thread other([&] { acquired = lock.try_lock_for(10ms); });
+  other.join();
+  EXPECT_FALSE(acquired);
+  EXPECT_FALSE(lock.try_lock());
+  std::thread waiter([&] { acquired = lock.try_lock_for(10s); });
+  lock.unlock();
+  waiter.join();
+  EXPECT_TRUE(acquired);
+  lock.unlock();
+}
+
 }  // namespace
 }  // namespace tk52
