@@ -42,8 +42,14 @@ step "unit tests under Wine"
 source scripts/wine-env.sh
 wine_start
 wine_run build/win64/tests/tk52_unit_tests.exe --gtest_brief=1 | tee build/win64/unit.log
-wine_tests=$(tr -d '\r' <build/win64/unit.log | sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\./\1/p')
+
+step "the Win32 serial link under Wine against tk52sim on COM5"
+wine_start_sim build/asan/tools/sim/tk52sim COM5 "$root/build/win64/sim"
+wine_run build/win64/tests/link/tk52_link_tests.exe --gtest_brief=1 | tee build/win64/link.log
+wine_stop_sim
 wine_stop
+passed() { tr -d '\r' <"$1" | sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\./\1/p'; }
+wine_tests=$(($(passed build/win64/unit.log) + $(passed build/win64/link.log)))
 
 step "fuzzing for ${fuzz_seconds} s"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

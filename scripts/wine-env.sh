@@ -33,7 +33,7 @@ wine_start() {
     wineserver -w
   fi
   _wine_server_up
-  trap wine_stop EXIT
+  trap 'wine_stop_sim; wine_stop' EXIT
 }
 
 wine_map_com() {
@@ -52,4 +52,40 @@ wine_run() {
 wine_stop() {
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
+}
+
+# Starts tk52sim (built natively at $1) on a pseudo-terminal and maps COM port $2 to it.
+# Its control FIFO, its output and the line's link live in $3. Extra arguments go to tk52sim.
+# Exports TK52_TEST_PORT, TK52_SIM_CONTROL and TK52_SIM_OUTPUT (as Windows paths) for the
+# Windows tests, and TK52_SIM_PID.
+wine_start_sim() {
+  local sim="$1" port="$2" dir="$3"
+  shift 3
+  mkdir -p "$dir"
+  rm -f "$dir/line" "$dir/control" "$dir/output"
+  "$sim" --link "$dir/line" --control "$dir/control" "$@" </dev/null >"$dir/output" 2>&1 &
+  TK52_SIM_PID=$!
+  local i
+  for i in $(seq 1 100); do
+    if [ -p "$dir/control" ] && [ -L "$dir/line" ]; then break; fi
+    sleep 0.1
+  done
+  if [ ! -L "$dir/line" ]; then
+    echo "tk52sim did not start:" >&2
+    cat "$dir/output" >&2
+    return 1
+  fi
+  wine_map_com "$port" "$dir/line"
+  export TK52_TEST_PORT="$port"
+  export TK52_SIM_CONTROL="Z:${dir//\//\\}\\control"
+  export TK52_SIM_OUTPUT="Z:${dir//\//\\}\\output"
+  export TK52_SIM_PID
+}
+
+wine_stop_sim() {
+  if [ -n "${TK52_SIM_PID:-}" ]; then
+    kill "$TK52_SIM_PID" 2>/dev/null || true
+    wait "$TK52_SIM_PID" 2>/dev/null || true
+    TK52_SIM_PID=
+  fi
 }

@@ -23,7 +23,10 @@ constexpr std::string_view kUnknownText =
 }  // namespace
 
 std::string self_test_code_text(int code) {
-  return code == kDeviceCodeOk ? "OK" : "E" + std::to_string(code);
+  if (code == kDeviceCodeOk) return "OK";
+  std::string text = "E";
+  text += std::to_string(code);
+  return text;
 }
 
 std::string_view self_test_short_text(int code) {
@@ -35,7 +38,11 @@ std::string_view self_test_short_text(int code) {
 std::string self_test_long_text(int code) {
   const std::string_view explanation =
       code == kDeviceCodeOk ? kOkLongText : self_test_short_text(code);
-  return "Код самодиагностики - " + self_test_code_text(code) + ".\r\n" + std::string(explanation);
+  std::string text = "Код самодиагностики - ";
+  text += self_test_code_text(code);
+  text += ".\r\n";
+  text += explanation;
+  return text;
 }
 
 }  // namespace tk52

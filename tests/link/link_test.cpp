@@ -1,0 +1,146 @@
+// The serial link against tk52sim: the same tests for the POSIX port (natively, on the
+// simulator's pseudo-terminal) and the Win32 port (under Wine, on a COM port mapped to it).
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/exchange.h"
+#include "link/serial_port.h"
+#include "protocol/protocol.h"
+#include "protocol/requests.h"
+#include "sim_control.h"
+
+namespace tk52 {
+namespace {
+
+using namespace std::chrono_literals;
+
+class QuietEvents final : public ProtocolEvents {
+ public:
+  bool post_reply(unsigned, std::uintptr_t, std::intptr_t) override { return true; }
+  void log_received(const char*, std::size_t, const CalendarTime&, bool) override {}
+  void counters_changed() override {}
+  void time_received(const TimeRecord&, const CalendarTime&) override {}
+};
+
+class EventLog final : public TrafficLogWriter {
+ public:
+  void log_sent(const char*, std::size_t, const CalendarTime&) override {}
+  void log_event(std::string_view text, const CalendarTime&) override {
+    std::lock_guard lock(mutex);
+    events.emplace_back(text);
+  }
+  std::size_t count() {
+    std::lock_guard lock(mutex);
+    return events.size();
+  }
+  std::mutex mutex;
+  std::vector<std::string> events;
+};
+
+class LinkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sim_ = test::start_simulator();
+    ASSERT_NE(sim_, nullptr) << "tk52sim could not be started or reached";
+    ASSERT_EQ(port_->open(sim_->port(), 115200, handler_), result::kPortOk);
+  }
+
+  ResultCode identify(int attempts = 1) {
+    return exchange(protocol_, *port_, SentenceKind::kPkexi, build_query(SentenceKind::kPkexi),
+                    {attempts, false, false});
+  }
+
+  QuietEvents events_;
+  Protocol protocol_{events_};
+  ProtocolSentenceHandler handler_{protocol_};
+  EventLog log_;
+  std::unique_ptr<SerialPort> port_ = make_serial_port(log_, SystemClock::instance());
+  std::unique_ptr<test::SimControl> sim_;
+};
+
+TEST_F(LinkTest, RoundTripAtEverySpeed) {
+  for (int baud : kSpeeds) {
+    SCOPED_TRACE(baud);
+    ASSERT_TRUE(sim_->command("baud " + std::to_string(baud)));
+    EXPECT_GT(port_->set_speed(baud), 0);
+    EXPECT_EQ(identify(3), result::kOk);
+  }
+  ASSERT_TRUE(sim_->command("baud 115200"));
+}
+
+TEST_F(LinkTest, MismatchedSpeedCarriesNoSentence) {
+  ASSERT_TRUE(sim_->command("baud 9600"));
+  const SentenceCounters before = protocol_.counters();
+  EXPECT_EQ(identify(), result::kNoReply);
+  EXPECT_EQ(protocol_.counters().good, before.good);
+  EXPECT_EQ(port_->set_speed(9600), 115200);
+  EXPECT_EQ(identify(3), result::kOk);
+  ASSERT_TRUE(sim_->command("baud 115200"));
+}
+
+TEST_F(LinkTest, FaultsOfTheLine) {
+  struct {
+    const char* fault;
+    ResultCode expected;
+  } cases[] = {
+      {"silent", result::kNoReply},
+      {"no-replies", result::kNoReply},
+      {"bad-checksum", result::kBadChecksum},
+      {"malformed", result::kBadField},
+      {"overlong", result::kNoReply},
+      {"split=600", result::kNoReply},
+      {"drop=1", result::kNoReply},
+      {"delay=100", result::kOk},
+      {"noise=40", result::kOk},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fault);
+    ASSERT_TRUE(sim_->command(std::string("fault ") + c.fault));
+    EXPECT_EQ(identify(), c.expected);
+    ASSERT_TRUE(sim_->command("clear all"));
+    // Whatever the fault left on the line must not spoil the next exchange.
+    EXPECT_EQ(identify(3), result::kOk);
+  }
+}
+
+TEST_F(LinkTest, TimeSentenceWithAWrongCrc) {
+  ASSERT_TRUE(sim_->command("time-format 2"));
+  ASSERT_TRUE(sim_->command("fault bad-crc"));
+  ResultCode seen = result::kOk;
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (seen != result::kBadCrc && std::chrono::steady_clock::now() < deadline) {
+    if (protocol_.wait_arrival(SentenceKind::kPkext, 100ms)) {
+      seen = protocol_.slots().take(SentenceKind::kPkext, nullptr);
+    }
+  }
+  EXPECT_EQ(seen, result::kBadCrc);
+  EXPECT_GE(protocol_.counters().bad, 1u);
+  ASSERT_TRUE(sim_->command("time-format 0"));
+}
+
+TEST_F(LinkTest, CloseWakesThePendingRead) {
+  std::this_thread::sleep_for(50ms);  // let the reader settle into its wait for a byte
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(port_->close(), result::kPortOk);
+  EXPECT_LT(std::chrono::steady_clock::now() - start,
+            std::chrono::milliseconds(SerialPort::kCloseTimeoutMs));
+  EXPECT_EQ(port_->send("$PKEXI*4F\r\n", 11), result::kPortNotOpen);
+  ASSERT_EQ(port_->open(sim_->port(), 115200, handler_), result::kPortOk);
+  EXPECT_EQ(identify(3), result::kOk);
+}
+
+TEST_F(LinkTest, SilenceIsNotAReadError) {
+  // A silent line for well over a read time-out: no "Ошибка чтения" line, under Wine included.
+  ASSERT_TRUE(sim_->command("fault silent"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(3 * SerialPort::kReadTimeoutMs));
+  EXPECT_EQ(log_.count(), 0u);
+  ASSERT_TRUE(sim_->command("clear all"));
+}
+
+}  // namespace
+}  // namespace tk52
