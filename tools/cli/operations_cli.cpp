@@ -191,7 +191,8 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
       {"--pps-width", ConfigControl::kPpsWidth, kPpsWidthMax},
   };
   std::vector<std::pair<ConfigControl, int>> changes;
-  for (std::size_t i = 1; i < args.size(); ++i) {
+  // Options come in pairs: a field's name and its value.
+  for (std::size_t i = 1; i < args.size(); i += 2) {
     const FieldOption* field = nullptr;
     for (const FieldOption& f : kFields) {
       if (args[i] == f.name)
@@ -206,7 +207,6 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
                    " to " + std::to_string(field->max));
     }
     changes.emplace_back(field->control, value);
-    ++i;
   }
   if (action != "read" && action != "write" && action != "defaults") {
     return usage("config takes read, write or defaults");

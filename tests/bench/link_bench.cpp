@@ -1,0 +1,106 @@
+// Figures of the link and the operations against tk52sim on a pseudo-terminal at 115200 bit/s:
+// connect latency (identification and configuration read) without and with the simulator's
+// pacing, compared with the wire time of the bytes exchanged; request-and-reply throughput at
+// the line rate; and the time to find a clock at 115200 bit/s.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "../e2e/sim_process.h"
+#include "app/exchange.h"
+#include "headless.h"
+
+namespace {
+
+using Steady = std::chrono::steady_clock;
+using tk52::cli::HeadlessConfigurator;
+
+double ms_since(Steady::time_point start) {
+  return std::chrono::duration<double, std::milli>(Steady::now() - start).count();
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+// Wire time in ms of `bytes` bytes at `baud` bit/s, ten bits a byte.
+double wire_ms(std::size_t bytes, int baud) { return 1000.0 * 10.0 * static_cast<double>(bytes) / baud; }
+
+void connect_latency(bool paced) {
+  std::vector<std::string> args = {"--time-format", "0"};
+  if (paced) args.push_back("--pace");
+  tk52::test::SimProcess sim(args);
+  HeadlessConfigurator front([](const std::string&) {});
+  tk52::Configurator& c = *front.configurator;
+  c.select_port({sim.line(), 0});
+  std::vector<double> times;
+  for (int i = 0; i < 20; ++i) {
+    const auto start = Steady::now();
+    c.connect_or_disconnect();
+    times.push_back(ms_since(start));
+    front.pump();
+    if (!c.connected()) {
+      std::printf("connect failed\n");
+      return;
+    }
+    c.connect_or_disconnect();
+  }
+  // "$PKEXI*4F\r\n" + "$PKEXI,TK-52.00,01,V1.23*31\r\n" + "$PKEXC*45\r\n" + "$PKEXC,0,1,2,0*46\r\n"
+  const std::size_t bytes = 11 + 29 + 11 + 19;
+  std::printf("connect (identify + configuration read) at 115200, %s: median %.1f ms, "
+              "wire time of the %zu bytes %.1f ms\n",
+              paced ? "paced" : "unpaced", median(times), bytes, wire_ms(bytes, 115200));
+}
+
+void throughput() {
+  tk52::test::SimProcess sim({"--time-format", "0", "--pace"});
+  HeadlessConfigurator front([](const std::string&) {});
+  tk52::Configurator& c = *front.configurator;
+  c.select_port({sim.line(), 0});
+  c.connect_or_disconnect();
+  if (!c.connected()) return;
+  const tk52::Request query = tk52::build_query(tk52::SentenceKind::kPkexs);
+  const int rounds = 200;
+  int good = 0;
+  const auto start = Steady::now();
+  {
+    std::lock_guard lock(c.protocol().operation_lock());
+    for (int i = 0; i < rounds; ++i) {
+      good += tk52::exchange_once(c.protocol(), c.port(), tk52::SentenceKind::kPkexs, query) ==
+              tk52::result::kOk;
+    }
+  }
+  const double elapsed = ms_since(start);
+  front.pump();
+  // The reply is "$PKEXS,A,08,1,23,5545.0012,N,03737.5000,E,156.07,M*hh\r\n".
+  const std::size_t reply = 56;
+  const double line_ms = wire_ms(rounds * (11 + reply), 115200);
+  std::printf("PKEXS round trips at 115200, paced: %d of %d in %.0f ms, %.1f sentences/s both "
+              "ways; the line alone needs %.0f ms (%.0f%% of the line rate used)\n",
+              good, rounds, elapsed, 2000.0 * good / elapsed, line_ms, 100.0 * line_ms / elapsed);
+}
+
+void find_time() {
+  tk52::test::SimProcess sim({"--time-format", "0"});
+  HeadlessConfigurator front([](const std::string&) {});
+  tk52::Configurator& c = *front.configurator;
+  c.select_port({sim.line(), 0});
+  const auto start = Steady::now();
+  c.find_device();
+  const double elapsed = ms_since(start);
+  std::printf("find a clock at 115200: %.0f ms (%s)\n", elapsed,
+              c.connected() ? "found" : "not found");
+}
+
+}  // namespace
+
+int main() {
+  connect_latency(false);
+  connect_latency(true);
+  throughput();
+  find_time();
+  return 0;
+}
