@@ -6,8 +6,11 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTK52_BENCH=ON >/dev/null
-cmake --build build/bench -j "$(nproc)" --target tk52_protocol_bench tk52cli >/dev/null
+cmake --build build/bench -j "$(nproc)" --target tk52_protocol_bench tk52_link_bench tk52cli \
+  >/dev/null
 build/bench/tests/bench/tk52_protocol_bench
+echo
+build/bench/tests/bench/tk52_link_bench
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
