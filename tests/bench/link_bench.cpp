@@ -3,6 +3,7 @@
 // pacing, compared with the wire time of the bytes exchanged; request-and-reply throughput at
 // the line rate; and the time to find a clock at 115200 bit/s.
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -27,16 +28,33 @@ double median(std::vector<double> values) {
 }
 
 // Wire time in ms of `bytes` bytes at `baud` bit/s, ten bits a byte.
-double wire_ms(std::size_t bytes, int baud) { return 1000.0 * 10.0 * static_cast<double>(bytes) / baud; }
+double wire_ms(std::size_t bytes, int baud) {
+  return 1000.0 * 10.0 * static_cast<double>(bytes) / baud;
+}
+
+// Counts the bytes of the sentences the clock sent, from the traffic log's received lines. The
+// simulator paces only what it sends: the PC's requests cross the pseudo-terminal at once.
+class ReceivedBytes {
+ public:
+  void operator()(const std::string& line) {
+    if (line.size() > 31 && line.compare(27, 4, ">>> ") == 0) bytes_ += line.size() - 31;
+  }
+  std::size_t take() { return bytes_.exchange(0); }
+
+ private:
+  std::atomic<std::size_t> bytes_{0};
+};
 
 void connect_latency(bool paced) {
   std::vector<std::string> args = {"--time-format", "0"};
   if (paced) args.push_back("--pace");
   tk52::test::SimProcess sim(args);
-  HeadlessConfigurator front([](const std::string&) {});
+  ReceivedBytes received;
+  HeadlessConfigurator front([&received](const std::string& line) { received(line); });
   tk52::Configurator& c = *front.configurator;
   c.select_port({sim.line(), 0});
   std::vector<double> times;
+  std::size_t reply_bytes = 0;
   for (int i = 0; i < 20; ++i) {
     const auto start = Steady::now();
     c.connect_or_disconnect();
@@ -46,22 +64,26 @@ void connect_latency(bool paced) {
       std::printf("connect failed\n");
       return;
     }
+    front.log_lines.flush();
+    reply_bytes = received.take();
     c.connect_or_disconnect();
   }
-  // "$PKEXI*4F\r\n" + "$PKEXI,TK-52.00,01,V1.23*31\r\n" + "$PKEXC*45\r\n" + "$PKEXC,0,1,2,0*46\r\n"
-  const std::size_t bytes = 11 + 29 + 11 + 19;
-  std::printf("connect (identify + configuration read) at 115200, %s: median %.1f ms, "
-              "wire time of the %zu bytes %.1f ms\n",
-              paced ? "paced" : "unpaced", median(times), bytes, wire_ms(bytes, 115200));
+  std::printf("connect (identify + configuration read) at 115200, %s: median %.1f ms; "
+              "the clock's %zu reply bytes take %.1f ms on the wire\n",
+              paced ? "paced" : "unpaced", median(times), reply_bytes,
+              wire_ms(reply_bytes, 115200));
 }
 
 void throughput() {
   tk52::test::SimProcess sim({"--time-format", "0", "--pace"});
-  HeadlessConfigurator front([](const std::string&) {});
+  ReceivedBytes received;
+  HeadlessConfigurator front([&received](const std::string& line) { received(line); });
   tk52::Configurator& c = *front.configurator;
   c.select_port({sim.line(), 0});
   c.connect_or_disconnect();
   if (!c.connected()) return;
+  front.log_lines.flush();
+  received.take();
   const tk52::Request query = tk52::build_query(tk52::SentenceKind::kPkexs);
   const int rounds = 200;
   int good = 0;
@@ -75,12 +97,11 @@ void throughput() {
   }
   const double elapsed = ms_since(start);
   front.pump();
-  // The reply is "$PKEXS,A,08,1,23,5545.0012,N,03737.5000,E,156.07,M*hh\r\n".
-  const std::size_t reply = 56;
-  const double line_ms = wire_ms(rounds * (11 + reply), 115200);
-  std::printf("PKEXS round trips at 115200, paced: %d of %d in %.0f ms, %.1f sentences/s both "
-              "ways; the line alone needs %.0f ms (%.0f%% of the line rate used)\n",
-              good, rounds, elapsed, 2000.0 * good / elapsed, line_ms, 100.0 * line_ms / elapsed);
+  front.log_lines.flush();
+  const double line_ms = wire_ms(received.take(), 115200);
+  std::printf("PKEXS round trips at 115200, paced: %d of %d in %.0f ms, %.1f replies/s; the "
+              "replies alone take %.0f ms on the wire (%.0f%% of the time)\n",
+              good, rounds, elapsed, 1000.0 * good / elapsed, line_ms, 100.0 * line_ms / elapsed);
 }
 
 void find_time() {
