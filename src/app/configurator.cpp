@@ -137,7 +137,8 @@ void Configurator::set_connected(bool connected) {
     listener->on_connected_changed(connected);
 }
 
-void Configurator::handle_notification(unsigned message, std::uintptr_t wparam, std::intptr_t) {
+void Configurator::handle_notification(unsigned message, std::uintptr_t wparam,
+                                       std::intptr_t lparam) {
   switch (message) {
     case notify::kConfiguration:
       return on_configuration_reply(wparam);
@@ -153,8 +154,11 @@ void Configurator::handle_notification(unsigned message, std::uintptr_t wparam, 
     }
     case notify::kDeviceError:
       return on_device_error_reply();
+    case notify::kJournal:
+      if (journal_handler_ != nullptr)
+        journal_handler_->on_notification(wparam, lparam);
+      return;
     default:
-      // Journal notifications belong to the journals page.
       return;
   }
 }

@@ -50,6 +50,13 @@ class TimeListener {
                        std::uint32_t arrival_tick) = 0;
 };
 
+// A page that takes the reply notifications of its own kind (the journals page takes 0x506).
+class NotificationHandler {
+ public:
+  virtual ~NotificationHandler() = default;
+  virtual void on_notification(std::uintptr_t wparam, std::intptr_t lparam) = 0;
+};
+
 struct ConfiguratorViews {
   ShellView& shell;
   ConfigurationView& configuration;
@@ -92,6 +99,11 @@ class Configurator {
   bool sync_available() const { return sync_available_; }
 
   void add_listener(ConnectedStateListener& listener) { listeners_.push_back(&listener); }
+  void set_journal_handler(NotificationHandler* handler) { journal_handler_ = handler; }
+
+  // Unchecks "Периодический запрос дополнительной информации" and stops the poll (a journal
+  // read needs the line to itself). Call without holding the operation lock.
+  void stop_periodic_info();
   void set_time_listener(TimeListener* listener) { time_listener_.store(listener); }
 
   Protocol& protocol() { return protocol_; }
@@ -144,6 +156,7 @@ class Configurator {
   PeriodicPoller poller_;
   std::atomic<TimeListener*> time_listener_{nullptr};
   std::vector<ConnectedStateListener*> listeners_;
+  NotificationHandler* journal_handler_ = nullptr;
 
   SelectedPort port_choice_;
   bool connected_ = false;

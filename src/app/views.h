@@ -87,6 +87,26 @@ class MonitoringView {
   virtual void enable_field(InfoField field, bool enabled) = 0;
 };
 
+// The event journals page.
+class JournalsView {
+ public:
+  virtual ~JournalsView() = default;
+  // The selected journal type's list position, 0..2.
+  virtual int journal_type() = 0;
+  // "Количество записей": how many records to read.
+  virtual std::string records_wanted_text() = 0;
+  virtual void set_records_wanted_text(std::string_view text) = 0;
+  // "Всего записей": the journal's record count.
+  virtual void set_total_text(std::string_view text) = 0;
+  // Everything but the journal view, disabled for the length of a read pass.
+  virtual void enable_controls(bool enabled) = 0;
+  // The three command buttons, which follow the connected state.
+  virtual void enable_commands(bool enabled) = 0;
+  // Appends a Windows-1251 line to "event_journal.txt" and its view.
+  virtual void append_line(std::string_view line) = 0;
+  virtual void clear_lines() = 0;
+};
+
 // Pages that follow the configurator's state without it knowing their controls (the journals
 // and synchronisation pages).
 class ConnectedStateListener {

@@ -1,5 +1,6 @@
 #include "headless.h"
 
+#include <thread>
 #include <utility>
 
 namespace tk52::cli {
@@ -30,6 +31,32 @@ void HeadlessConfigurationView::show_identity(std::string_view model, std::strin
   identity = {std::string(model), std::string(hardware), std::string(software)};
 }
 
+void HeadlessJournalsView::append_line(std::string_view line) {
+  lines.emplace_back(line);
+  if (on_line)
+    on_line(std::string(line) + "\r\n");
+}
+
+void HeadlessJournalsView::clear_lines() {
+  lines.clear();
+}
+
+void HeadlessTimers::start(int id, std::chrono::milliseconds period) {
+  due_[id] = {std::chrono::steady_clock::now() + period, period};
+}
+
+std::vector<int> HeadlessTimers::take_due() {
+  const auto now = std::chrono::steady_clock::now();
+  std::vector<int> due;
+  for (auto& [id, timer] : due_) {
+    if (timer.next <= now) {
+      due.push_back(id);
+      timer.next = now + timer.period;
+    }
+  }
+  return due;
+}
+
 bool NotificationQueue::post_reply(unsigned message, std::uintptr_t wparam, std::intptr_t lparam) {
   std::lock_guard lock(mutex_);
   queue_.push_back({message, wparam, lparam});
@@ -55,17 +82,41 @@ HeadlessConfigurator::HeadlessConfigurator(LineQueue::Consumer line_consumer, co
     : log_lines(std::move(line_consumer)),
       configurator(
           std::make_unique<Configurator>(ConfiguratorViews{shell, configuration, monitoring},
-                                         notifications, log_lines, settings, clock)) {}
+                                         notifications, log_lines, settings, clock)),
+      journal_reader(std::make_unique<JournalReader>(*configurator, journals, shell, timers)) {
+  configurator->set_journal_handler(journal_reader.get());
+  configurator->add_listener(*journal_reader);
+}
 
 HeadlessConfigurator::~HeadlessConfigurator() {
   // The port and the poller stop before the log that they write into.
+  configurator->set_journal_handler(nullptr);
   configurator.reset();
+  journal_reader.reset();
   log_lines.flush();
 }
 
 void HeadlessConfigurator::pump() {
   for (const Notification& n : notifications.take_all()) {
     configurator->handle_notification(n.message, n.wparam, n.lparam);
+  }
+  for (int id : timers.take_due()) {
+    // A handler may have stopped a timer that was due in the same round.
+    if (timers.running(id))
+      journal_reader->on_timer(id);
+  }
+}
+
+bool HeadlessConfigurator::pump_until(const std::function<bool()>& done,
+                                      std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    pump();
+    if (done())
+      return true;
+    if (std::chrono::steady_clock::now() >= deadline)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
 }
 

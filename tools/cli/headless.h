@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -14,8 +15,10 @@
 #include <vector>
 
 #include "app/configurator.h"
+#include "app/timers.h"
 #include "app/views.h"
 #include "log/line_queue.h"
+#include "pages/journals/journal_reader.h"
 
 namespace tk52::cli {
 
@@ -86,6 +89,44 @@ class HeadlessMonitoringView final : public MonitoringView {
   std::map<MonitoringControl, bool> enabled_;
 };
 
+class HeadlessJournalsView final : public JournalsView {
+ public:
+  int journal_type() override { return type; }
+  std::string records_wanted_text() override { return wanted; }
+  void set_records_wanted_text(std::string_view text) override { wanted = text; }
+  void set_total_text(std::string_view text) override { total = text; }
+  void enable_controls(bool enabled) override { controls_enabled = enabled; }
+  void enable_commands(bool enabled) override { commands_enabled = enabled; }
+  void append_line(std::string_view line) override;
+  void clear_lines() override;
+
+  int type = 0;
+  std::string wanted = "50";
+  std::string total;
+  bool controls_enabled = true;
+  bool commands_enabled = false;
+  // Called with each line as appended, CR LF included (tk52cli writes them out).
+  std::function<void(const std::string&)> on_line;
+  std::vector<std::string> lines;  // Windows-1251, without CR LF
+};
+
+// Timers fired from the front end's loop, after the notifications, like WM_TIMER.
+class HeadlessTimers final : public TimerService {
+ public:
+  void start(int id, std::chrono::milliseconds period) override;
+  void stop(int id) override { due_.erase(id); }
+  bool running(int id) const override { return due_.count(id) != 0; }
+  // The timers due now; each is rescheduled one period on.
+  std::vector<int> take_due();
+
+ private:
+  struct Timer {
+    std::chrono::steady_clock::time_point next;
+    std::chrono::milliseconds period;
+  };
+  std::map<int, Timer> due_;
+};
+
 struct Notification {
   unsigned message;
   std::uintptr_t wparam;
@@ -120,16 +161,22 @@ class HeadlessConfigurator {
                                 const Clock& clock = SystemClock::instance());
   ~HeadlessConfigurator();
 
-  // Handles the notifications posted so far, as the message loop would between operations.
+  // Handles the notifications posted so far, then the timers that are due, as the message loop
+  // would between operations.
   void pump();
+  // Pumps until `done` holds or `timeout` passes; returns `done`'s last value.
+  bool pump_until(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 
   HeadlessShell shell;
   HeadlessConfigurationView configuration;
   HeadlessMonitoringView monitoring;
+  HeadlessJournalsView journals;
+  HeadlessTimers timers;
   NotificationQueue notifications;
   MemorySettings settings;
   LineQueue log_lines;
   std::unique_ptr<Configurator> configurator;
+  std::unique_ptr<JournalReader> journal_reader;
 };
 
 }  // namespace tk52::cli

@@ -354,6 +354,87 @@ int run_monitor(Session& session, const std::vector<std::string_view>& args) {
   return 0;
 }
 
+int run_journal(Session& session, const std::vector<std::string_view>& args) {
+  if (args.empty())
+    return usage("journal takes read, count or clear");
+  const std::string_view action = args[0];
+  int type = 1;
+  int count = 0;
+  std::string out_path;
+  for (std::size_t i = 1; i < args.size(); i += 2) {
+    const bool has_value = i + 1 < args.size();
+    if (args[i] == "--type" && has_value && parse_number(args[i + 1], 1, 3, type))
+      continue;
+    if (action == "read" && args[i] == "--count" && has_value &&
+        parse_number(args[i + 1], 1, 999, count)) {
+      continue;
+    }
+    if (action == "read" && args[i] == "--out" && has_value) {
+      out_path = args[i + 1];
+      continue;
+    }
+    return usage(
+        "journal read [--type 1..3] [--count 1..999] [--out FILE], journal count "
+        "[--type 1..3] or journal clear [--type 1..3]");
+  }
+  if (action != "read" && action != "count" && action != "clear") {
+    return usage("journal takes read, count or clear");
+  }
+  std::FILE* out = stdout;
+  if (!out_path.empty()) {
+    out = std::fopen(out_path.c_str(), "wb");
+    if (out == nullptr) {
+      std::fprintf(stderr, "tk52cli: cannot write %s\n", out_path.c_str());
+      return 1;
+    }
+  }
+  struct Closer {
+    std::FILE* file;
+    ~Closer() {
+      if (file != stdout)
+        std::fclose(file);
+    }
+  } closer{out};
+
+  if (!session.connect())
+    return 1;
+  HeadlessConfigurator& front = session.front();
+  JournalReader& reader = *front.journal_reader;
+  front.journals.type = type - 1;
+  const std::size_t before = front.shell.messages.size();
+  if (action == "clear") {
+    reader.clear_journal();
+    if (session.failed_since(before))
+      return 1;
+    print_line(JsonObject().add("journal", type).add("cleared", 1).str());
+    return 0;
+  }
+  if (action == "count") {
+    front.journals.total.clear();
+    reader.read_count();
+    if (session.failed_since(before))
+      return 1;
+    front.pump_until([&] { return !front.journals.total.empty(); }, std::chrono::seconds(2));
+    const int counted = front.journals.total.empty() ? 0 : std::stoi(front.journals.total);
+    print_line(JsonObject().add("journal", type).add("count", counted).str());
+    return 0;
+  }
+  front.journals.on_line = [out](const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), out);
+  };
+  if (count > 0) {
+    front.journals.wanted = std::to_string(count);
+    reader.read_records();
+  } else {
+    reader.read_whole_journal();
+  }
+  // A pass ends by its watchdog, a second after the last record; the bound only guards a hang.
+  front.pump_until([&] { return !reader.reading() || g_interrupted.load(); },
+                   std::chrono::hours(1));
+  std::fflush(out);
+  return session.failed_since(before) ? 1 : 0;
+}
+
 }  // namespace
 
 int run_device_command(std::string_view command, const std::vector<std::string_view>& args,
@@ -361,7 +442,7 @@ int run_device_command(std::string_view command, const std::vector<std::string_v
   std::signal(SIGINT, on_interrupt);
   std::signal(SIGTERM, on_interrupt);
   if (command == "identify" || command == "config" || command == "find" || command == "speed" ||
-      command == "info" || command == "selftest" || command == "monitor") {
+      command == "info" || command == "selftest" || command == "monitor" || command == "journal") {
     Session session(options, command == "monitor");
     if (session.log_file_failed()) {
       std::fprintf(stderr, "tk52cli: cannot open the log file %s\n", options.log_path.c_str());
@@ -373,6 +454,8 @@ int run_device_command(std::string_view command, const std::vector<std::string_v
       return run_speed(session, args);
     if (command == "monitor")
       return run_monitor(session, args);
+    if (command == "journal")
+      return run_journal(session, args);
     if (!args.empty())
       return usage(std::string(command) + " takes no arguments");
     if (command == "identify")

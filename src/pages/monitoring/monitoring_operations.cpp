@@ -58,6 +58,12 @@ void Configurator::periodic_info_clicked() {
   }
 }
 
+void Configurator::stop_periodic_info() {
+  views_.monitoring.set_periodic_checked(false);
+  views_.monitoring.enable(MonitoringControl::kRequestInfo, connected_);
+  poller_.stop();
+}
+
 void Configurator::request_self_test() {
   ResultCode code = result::kNotPerformed;
   ReplyPayload payload{};

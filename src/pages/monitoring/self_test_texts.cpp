@@ -23,7 +23,8 @@ constexpr std::string_view kUnknownText =
 }  // namespace
 
 std::string self_test_code_text(int code) {
-  if (code == kDeviceCodeOk) return "OK";
+  if (code == kDeviceCodeOk)
+    return "OK";
   std::string text = "E";
   text += std::to_string(code);
   return text;

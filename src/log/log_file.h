@@ -1,0 +1,140 @@
+// The data side of the log view: a text file of CR LF terminated 8-bit lines, kept open, and
+// the offsets at which its lines start. The text itself is never held in memory: the painter
+// reads only the visible lines, at most 256 bytes each. A writable log also appends, clears,
+// and cuts itself back to its newest lines when it reaches 100,000 lines; a read-only one only
+// shows. The window that paints and scrolls it lives apart and owns one LogFile.
+//
+// A line is the bytes up to and including a CR directly followed by LF. A bare CR or LF ends
+// nothing, and a last line without CR LF is neither indexed nor shown.
+//
+// Error contract: every operation returns a LogResult (see there); none throws for file
+// trouble. A failed cut-back either leaves the file open and untouched with the temporary file
+// removed (10, 11), or leaves no file open (2); the temporary file never outlives it.
+#pragma once
+
+#include <compare>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "log/log_file_io.h"
+
+namespace tk52 {
+
+// A byte position in the log file. A type of its own, so that it cannot be mixed up with a
+// line number.
+struct FileOffset {
+  std::uint64_t value = 0;
+  auto operator<=>(const FileOffset&) const = default;
+};
+
+// A line's place in the index, 0 for the file's first line; also a count of lines.
+using LineNumber = std::size_t;
+
+enum class LogResult {
+  kDone = 0,
+  kNoState = 1,  // reported by the window when it has no log state; never by LogFile
+  kCannotOpen = 2,
+  kNoFile = 3,
+  kAlreadyOpen = 4,
+  kReadOnly = 7,
+  kBadArgument = 8,
+  kIoFailure = 10,  // the temporary file could not be made, or a read or write failed
+  kTooLarge = 11,   // the file is too long to be cut back
+  kIndexFull = 12,  // what starts a cut-back; never returned by a public operation
+};
+
+class LogFile {
+ public:
+  // Called with the log right after its file opened and right before it closes; a writable
+  // log's hooks may append (the traffic log's start and end lines).
+  using Hook = std::function<void(LogFile&)>;
+
+  // The index takes this many lines; the next CR LF found makes it full.
+  static constexpr LineNumber kMaxLines = 99'999;
+  // A full log keeps what follows this CR LF counted from its end: the newest 74,999 lines.
+  static constexpr LineNumber kCutBackCrLf = 75'000;
+  static constexpr std::uint64_t kMaxCutBackSize = 134'217'727;
+  static constexpr std::size_t kPaintedBytes = 256;
+  // Scroll bar positions are 16-bit: above this many lines they count pairs of lines.
+  static constexpr LineNumber kLinesPerScaleStep = 50'000;
+
+  LogFile(bool read_only, Hook open_hook = {}, Hook close_hook = {});
+  // Closes an open file as close() does, close hook included.
+  ~LogFile();
+  LogFile(const LogFile&) = delete;
+  LogFile& operator=(const LogFile&) = delete;
+
+  // Opens `path` for reading and writing (for reading only when read-only), shared with other
+  // readers and writers, created when missing and never truncated; indexes it, cuts a full
+  // writable file back, shows the last page and calls the open hook. 4 when a file is open, 2
+  // when it cannot be opened; a failure to index or cut back closes it again and returns that
+  // code. A read-only file holding more lines than the index takes is never rewritten: its
+  // first 99,999 lines are shown and the rest is left out.
+  LogResult open(const std::filesystem::path& path);
+  // Calls the close hook, closes the file and empties the index. 3 when no file is open.
+  LogResult close();
+  // Appends `bytes` at the end of the file, with CR LF after them unless they end in LF, and
+  // indexes what was added; cuts the file back when the index fills. A following log then
+  // shows its last page. 7 when read-only, 3 without a file, 8 for no bytes.
+  LogResult append(std::string_view bytes);
+  // Truncates the file to nothing and empties the index. 7 when read-only, 3 without a file.
+  LogResult clear();
+
+  bool is_open() const { return file_.is_open(); }
+  bool read_only() const { return read_only_; }
+  // The open file's absolute path.
+  const std::filesystem::path& path() const { return path_; }
+
+  LineNumber line_count() const { return starts_.size() - 1; }
+  // Where `line` (0..line_count()) begins; line_start(line_count()) is the end of the last
+  // complete line.
+  FileOffset line_start(LineNumber line) const { return starts_[line]; }
+  // Reads the first bytes of an indexed line, up to kPaintedBytes, CR LF included when the line
+  // is that short. The number of bytes read; 0 for a line not indexed or a failed read.
+  std::size_t read_line(LineNumber line, std::span<char, kPaintedBytes> buffer) const;
+
+  // Following keeps the newest lines in view and turns the user's vertical scrolling off;
+  // turning it on moves to the last page.
+  bool follow() const { return follow_; }
+  void set_follow(bool follow);
+  LineNumber top_line() const { return top_line_; }
+  LineNumber visible_rows() const { return visible_rows_; }
+  // A following log moves to its last page; otherwise the top line stays.
+  void set_visible_rows(LineNumber rows);
+
+  // The user's vertical scrolling, ignored while following. The top line is clamped to
+  // 0..line count - visible rows.
+  void scroll_by(std::int64_t lines);
+  void scroll_to_thumb(int position);
+
+  // Scroll bar arithmetic: positions are top line / scale, with scale = N / 50,000 + 1 for N
+  // lines, and the range 0..N / scale + (N / 50,000) * visible rows - 1 (0 for no lines).
+  int scroll_scale() const;
+  int scroll_maximum() const;
+  int scroll_position() const;
+
+ private:
+  LogResult index_from(LineNumber first);
+  LogResult cut_back();
+  void close_file();
+  void move_top_line(std::int64_t line);
+  void show_last_page();
+
+  const bool read_only_;
+  const Hook open_hook_;
+  const Hook close_hook_;
+  LogFileHandle file_;
+  std::filesystem::path path_;
+  std::vector<FileOffset> starts_{FileOffset{}};
+  std::vector<char> block_;
+  bool follow_ = true;
+  LineNumber top_line_ = 0;
+  LineNumber visible_rows_ = 0;
+};
+
+}  // namespace tk52

@@ -1,0 +1,63 @@
+// Reading the clock's event journals: the record count, then the records one request at a time,
+// each turned into a line of "event_journal.txt". Runs on the user interface thread: the
+// replies arrive as notifications, a 10 ms timer paces the requests, and a 1 s watchdog ends a
+// pass once no record has come for a second.
+#pragma once
+
+#include <cstdint>
+#include <set>
+
+#include "app/configurator.h"
+#include "app/timers.h"
+#include "app/views.h"
+#include "protocol/requests.h"
+
+namespace tk52 {
+
+class JournalReader final : public ConnectedStateListener, public NotificationHandler {
+ public:
+  static constexpr int kPacingTimer = 1;
+  static constexpr int kWatchdogTimer = 2;
+  static constexpr std::chrono::milliseconds kPacing{10};
+  static constexpr std::chrono::milliseconds kWatchdog{1000};
+
+  JournalReader(Configurator& configurator, JournalsView& view, ShellView& shell,
+                TimerService& timers);
+
+  void read_whole_journal();
+  void read_count();
+  void read_records();
+  void clear_journal();
+
+  // Notification 0x506: 1 count (lParam the count), 2 record shown, 3 advance (lParam the number).
+  void on_notification(std::uintptr_t form, std::intptr_t value) override;
+  void on_timer(int id);
+  void on_connected_changed(bool connected) override;
+
+  bool reading() const { return timers_.running(kWatchdogTimer); }
+  int total() const { return total_; }
+  int displayed() const { return displayed_; }
+
+ private:
+  enum class ReadMode { kNone, kWhole, kGiven };
+
+  void start_pass(ReadMode mode);
+  ResultCode request(JournalCommand command, int record = 0);
+  void on_count(int count);
+  void on_record(int number);
+  void end_pass();
+  int journal_number();
+
+  Configurator& configurator_;
+  JournalsView& view_;
+  ShellView& shell_;
+  TimerService& timers_;
+  ReadMode mode_ = ReadMode::kNone;
+  int total_ = 0;
+  int next_ = 0;
+  int displayed_ = 0;
+  // Records numbered beyond the table have no row to carry their shown flag.
+  std::set<int> shown_beyond_table_;
+};
+
+}  // namespace tk52

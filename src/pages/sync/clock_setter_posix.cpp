@@ -1,0 +1,19 @@
+#include <cerrno>
+#include <ctime>
+
+#include "pages/sync/clock_setter.h"
+#include "pages/sync/unix_time_posix.h"
+
+namespace tk52 {
+
+int SystemClockSetter::set_utc(const CalendarTime& utc) {
+  const std::optional<std::time_t> seconds = unix_seconds(utc);
+  if (!seconds)
+    return errno;
+  const timespec time{*seconds, static_cast<long>(utc.milliseconds) * 1'000'000L};
+  if (clock_settime(CLOCK_REALTIME, &time) != 0)
+    return errno;
+  return 0;
+}
+
+}  // namespace tk52
