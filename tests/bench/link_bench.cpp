@@ -37,7 +37,8 @@ double wire_ms(std::size_t bytes, int baud) {
 class ReceivedBytes {
  public:
   void operator()(const std::string& line) {
-    if (line.size() > 31 && line.compare(27, 4, ">>> ") == 0) bytes_ += line.size() - 31;
+    if (line.size() > 31 && line.compare(27, 4, ">>> ") == 0)
+      bytes_ += line.size() - 31;
   }
   std::size_t take() { return bytes_.exchange(0); }
 
@@ -47,7 +48,8 @@ class ReceivedBytes {
 
 void connect_latency(bool paced) {
   std::vector<std::string> args = {"--time-format", "0"};
-  if (paced) args.push_back("--pace");
+  if (paced)
+    args.push_back("--pace");
   tk52::test::SimProcess sim(args);
   ReceivedBytes received;
   HeadlessConfigurator front([&received](const std::string& line) { received(line); });
@@ -68,10 +70,10 @@ void connect_latency(bool paced) {
     reply_bytes = received.take();
     c.connect_or_disconnect();
   }
-  std::printf("connect (identify + configuration read) at 115200, %s: median %.1f ms; "
-              "the clock's %zu reply bytes take %.1f ms on the wire\n",
-              paced ? "paced" : "unpaced", median(times), reply_bytes,
-              wire_ms(reply_bytes, 115200));
+  std::printf(
+      "connect (identify + configuration read) at 115200, %s: median %.1f ms; "
+      "the clock's %zu reply bytes take %.1f ms on the wire\n",
+      paced ? "paced" : "unpaced", median(times), reply_bytes, wire_ms(reply_bytes, 115200));
 }
 
 void throughput() {
@@ -81,7 +83,8 @@ void throughput() {
   tk52::Configurator& c = *front.configurator;
   c.select_port({sim.line(), 0});
   c.connect_or_disconnect();
-  if (!c.connected()) return;
+  if (!c.connected())
+    return;
   front.log_lines.flush();
   received.take();
   const tk52::Request query = tk52::build_query(tk52::SentenceKind::kPkexs);
@@ -99,9 +102,10 @@ void throughput() {
   front.pump();
   front.log_lines.flush();
   const double line_ms = wire_ms(received.take(), 115200);
-  std::printf("PKEXS round trips at 115200, paced: %d of %d in %.0f ms, %.1f replies/s; the "
-              "replies alone take %.0f ms on the wire (%.0f%% of the time)\n",
-              good, rounds, elapsed, 1000.0 * good / elapsed, line_ms, 100.0 * line_ms / elapsed);
+  std::printf(
+      "PKEXS round trips at 115200, paced: %d of %d in %.0f ms, %.1f replies/s; the "
+      "replies alone take %.0f ms on the wire (%.0f%% of the time)\n",
+      good, rounds, elapsed, 1000.0 * good / elapsed, line_ms, 100.0 * line_ms / elapsed);
 }
 
 void find_time() {
@@ -116,6 +120,36 @@ void find_time() {
               c.connected() ? "found" : "not found");
 }
 
+void journal_rate(int baud) {
+  tk52::test::SimProcess sim({"--model", "TK-52.A", "--time-format", "0", "--pace", "--baud",
+                              std::to_string(baud), "--journal-size", "1=300"});
+  HeadlessConfigurator front([](const std::string&) {});
+  tk52::Configurator& c = *front.configurator;
+  c.select_port({sim.line(), 0});
+  front.configuration.speed = tk52::speed_index(baud);
+  c.connect_or_disconnect();
+  if (!c.connected())
+    return;
+  tk52::JournalReader& reader = *front.journal_reader;
+  const auto start = Steady::now();
+  reader.read_whole_journal();
+  // The pass ends a second after its last record; count the time to that record.
+  Steady::time_point last = start;
+  std::size_t seen = 0;
+  front.pump_until(
+      [&] {
+        if (front.journals.lines.size() != seen) {
+          seen = front.journals.lines.size();
+          last = Steady::now();
+        }
+        return !reader.reading();
+      },
+      std::chrono::minutes(5));
+  const double elapsed = std::chrono::duration<double>(last - start).count();
+  std::printf("journal of 300 records at %d bit/s, paced: %d records in %.2f s, %.0f records/s\n",
+              baud, reader.displayed(), elapsed, reader.displayed() / elapsed);
+}
+
 }  // namespace
 
 int main() {
@@ -123,5 +157,7 @@ int main() {
   connect_latency(true);
   throughput();
   find_time();
+  journal_rate(115200);
+  journal_rate(9600);
   return 0;
 }
