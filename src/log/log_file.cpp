@@ -62,9 +62,9 @@ std::optional<std::uint64_t> offset_after_crlf_from_end(const LogFileHandle& fil
   return 0;
 }
 
-// A temporary file named "jtmp<i>.txt" with the first free i from 0 to 9, beside the log: the
-// log's folder is known to be writable, the current one is not. Removed when this goes out of
-// scope, whichever way the cut-back ends.
+// A temporary file named "jtmp<i>.txt" with the first free i from 0 to 9, beside the log: a
+// writable log's folder is writable, the current folder need not be. Removed when this goes
+// out of scope, whichever way the cut-back ends.
 class TemporaryFile {
  public:
   ~TemporaryFile() {
@@ -116,12 +116,13 @@ LogResult LogFile::open(const std::filesystem::path& path) {
     return LogResult::kAlreadyOpen;
   // The cut-back puts its temporary file beside the log; the current folder may change.
   std::error_code error;
-  path_ = std::filesystem::absolute(path, error);
+  std::filesystem::path absolute = std::filesystem::absolute(path, error);
   if (error)
-    path_ = path;
-  if (!file_.open_shared(path_, read_only_ ? LogFileHandle::Access::kReadOnly
-                                           : LogFileHandle::Access::kReadWrite))
+    absolute = path;
+  if (!file_.open_shared(absolute, read_only_ ? LogFileHandle::Access::kReadOnly
+                                              : LogFileHandle::Access::kReadWrite))
     return LogResult::kCannotOpen;
+  path_ = std::move(absolute);
   LogResult result = index_from(0);
   if (result == LogResult::kIndexFull)
     result = read_only_ ? LogResult::kDone : cut_back();
@@ -151,6 +152,8 @@ LogResult LogFile::append(std::string_view bytes) {
     return LogResult::kNoFile;
   if (bytes.empty())
     return LogResult::kBadArgument;
+  // Nothing is buffered in this process, so other readers see the bytes once the write
+  // returns; forcing them to the disk as well would cost milliseconds on every sentence.
   const std::optional<std::uint64_t> end = file_.size();
   if (!end || !file_.write_at(*end, bytes))
     return LogResult::kIoFailure;
@@ -187,9 +190,8 @@ std::size_t LogFile::read_line(LineNumber line, std::span<char, kPaintedBytes> b
   if (line >= line_count())
     return 0;
   const std::uint64_t length = starts_[line + 1].value - starts_[line].value;
-  const std::span<char> wanted =
-      std::span<char>(buffer).first(static_cast<std::size_t>(std::min<std::uint64_t>(
-          length, kPaintedBytes)));
+  const std::span<char> wanted = std::span<char>(buffer).first(
+      static_cast<std::size_t>(std::min<std::uint64_t>(length, kPaintedBytes)));
   return file_.read_at(starts_[line].value, wanted).value_or(0);
 }
 
@@ -227,7 +229,9 @@ int LogFile::scroll_maximum() const {
   return static_cast<int>(n / scale + (n / kLinesPerScaleStep) * visible_rows_ - 1);
 }
 
-int LogFile::scroll_position() const { return static_cast<int>(top_line_) / scroll_scale(); }
+int LogFile::scroll_position() const {
+  return static_cast<int>(top_line_) / scroll_scale();
+}
 
 LogResult LogFile::index_from(LineNumber first) {
   starts_.resize(first + 1);
@@ -292,13 +296,14 @@ LogResult LogFile::cut_back() {
 
 void LogFile::close_file() {
   file_.close();
+  path_.clear();
   starts_.resize(1);
   top_line_ = 0;
 }
 
 void LogFile::move_top_line(std::int64_t line) {
-  const std::int64_t last = static_cast<std::int64_t>(line_count()) -
-                            static_cast<std::int64_t>(visible_rows_);
+  const std::int64_t last =
+      static_cast<std::int64_t>(line_count()) - static_cast<std::int64_t>(visible_rows_);
   top_line_ = static_cast<LineNumber>(std::max<std::int64_t>(0, std::min(line, last)));
 }
 

@@ -2,7 +2,8 @@
 // the offsets at which its lines start. The text itself is never held in memory: the painter
 // reads only the visible lines, at most 256 bytes each. A writable log also appends, clears,
 // and cuts itself back to its newest lines when it reaches 100,000 lines; a read-only one only
-// shows. The window that paints and scrolls it lives apart and owns one LogFile.
+// shows. The window that paints and scrolls it lives apart, owns one LogFile and uses it on its
+// own thread only; other threads hand their lines to that thread.
 //
 // A line is the bytes up to and including a CR directly followed by LF. A bare CR or LF ends
 // nothing, and a last line without CR LF is neither indexed nor shown.
@@ -12,7 +13,6 @@
 // removed (10, 11), or leaves no file open (2); the temporary file never outlives it.
 #pragma once
 
-#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -29,7 +29,6 @@ namespace tk52 {
 // line number.
 struct FileOffset {
   std::uint64_t value = 0;
-  auto operator<=>(const FileOffset&) const = default;
 };
 
 // A line's place in the index, 0 for the file's first line; also a count of lines.
@@ -87,7 +86,7 @@ class LogFile {
 
   bool is_open() const { return file_.is_open(); }
   bool read_only() const { return read_only_; }
-  // The open file's absolute path.
+  // The open file's absolute path; empty when no file is open.
   const std::filesystem::path& path() const { return path_; }
 
   LineNumber line_count() const { return starts_.size() - 1; }

@@ -1,7 +1,9 @@
-// The few file operations the log file needs that the standard library cannot express: a file
-// shared for reading and writing with other programs while it is open (on Windows a stream
-// would lock it), truncation of an open file, exclusive creation of a temporary file, and reads
-// and writes at explicit offsets. log_file_io_posix.cpp and log_file_io_win32.cpp implement it.
+// The few file operations the log file needs that standard streams cannot express: opening
+// for reading and writing a file that may be missing without truncating it, with the sharing
+// other programs need to read and write it meanwhile; truncating an open file; creating a file
+// only when its name is free; and reads and writes at explicit offsets, so that appends and
+// painting reads never disturb one another. log_file_io_posix.cpp and log_file_io_win32.cpp
+// implement it.
 #pragma once
 
 #include <cstddef>

@@ -12,7 +12,9 @@ namespace {
 
 constexpr mode_t kNewFileMode = 0666;  // narrowed by the umask, as for any editor's file
 
-int descriptor(std::intptr_t native) { return static_cast<int>(native); }
+int descriptor(std::intptr_t native) {
+  return static_cast<int>(native);
+}
 
 }  // namespace
 
@@ -52,8 +54,8 @@ std::optional<std::uint64_t> LogFileHandle::size() const {
 std::optional<std::size_t> LogFileHandle::read_at(std::uint64_t offset,
                                                   std::span<char> buffer) const {
   for (;;) {
-    const ssize_t got = ::pread(descriptor(native_), buffer.data(), buffer.size(),
-                                static_cast<off_t>(offset));
+    const ssize_t got =
+        ::pread(descriptor(native_), buffer.data(), buffer.size(), static_cast<off_t>(offset));
     if (got >= 0)
       return static_cast<std::size_t>(got);
     if (errno != EINTR)
@@ -63,8 +65,8 @@ std::optional<std::size_t> LogFileHandle::read_at(std::uint64_t offset,
 
 bool LogFileHandle::write_at(std::uint64_t offset, std::span<const char> bytes) {
   while (!bytes.empty()) {
-    const ssize_t put = ::pwrite(descriptor(native_), bytes.data(), bytes.size(),
-                                 static_cast<off_t>(offset));
+    const ssize_t put =
+        ::pwrite(descriptor(native_), bytes.data(), bytes.size(), static_cast<off_t>(offset));
     if (put < 0 && errno == EINTR)
       continue;
     if (put <= 0)

@@ -8,7 +8,9 @@
 namespace tk52 {
 namespace {
 
-HANDLE handle(std::intptr_t native) { return reinterpret_cast<HANDLE>(native); }
+HANDLE handle(std::intptr_t native) {
+  return reinterpret_cast<HANDLE>(native);
+}
 
 OVERLAPPED at(std::uint64_t offset) {
   OVERLAPPED overlapped{};
@@ -44,7 +46,7 @@ LogFileHandle::CreateResult LogFileHandle::create_new(const std::filesystem::pat
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD error = ::GetLastError();
     return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? CreateResult::kExists
-                                                                        : CreateResult::kFailed;
+                                                                       : CreateResult::kFailed;
   }
   native_ = reinterpret_cast<std::intptr_t>(h);
   return CreateResult::kCreated;
@@ -68,8 +70,7 @@ std::optional<std::size_t> LogFileHandle::read_at(std::uint64_t offset,
                                                   std::span<char> buffer) const {
   OVERLAPPED overlapped = at(offset);
   DWORD got = 0;
-  if (::ReadFile(handle(native_), buffer.data(), transfer_size(buffer.size()), &got,
-                 &overlapped))
+  if (::ReadFile(handle(native_), buffer.data(), transfer_size(buffer.size()), &got, &overlapped))
     return got;
   // A synchronous handle reports a read that starts at or past the end this way.
   if (::GetLastError() == ERROR_HANDLE_EOF)
