@@ -1,0 +1,411 @@
+// The Windows program: start-up in its fixed order, the main window with its menu, tab control
+// and status bar, the message loop, and the glue that lets the configurator's operations reach
+// the screen (ShellView, UiPoster) and the traffic log reach its view.
+#include <windows.h>
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "../../resources/resource_ids.h"
+#include "app/configurator.h"
+#include "app/control_ids.h"
+#include "app/operation_codes.h"
+#include "app/settings_registry_win32.h"
+#include "app/ui_win32.h"
+#include "app/win32_text.h"
+#include "log/log_view_win32.h"
+#include "pages/configuration/configuration_page_win32.h"
+#include "pages/monitoring/monitoring_page_win32.h"
+#include "ports/port_window_win32.h"
+
+namespace tk52::win32 {
+namespace {
+
+constexpr wchar_t kMainClass[] = L"MAINWINDOW_CLASS_TK52CFG";
+constexpr wchar_t kMutexName[] = L"TK-52_CFG_APP_MUTEX";
+constexpr wchar_t kTitle[] = L"Конфигуратор радиочасов КЕХ ТК-52";
+
+// Exit codes of a failed start.
+constexpr int kExitClass = 3;
+constexpr int kExitWindow = 4;
+constexpr int kExitProtocol = 5;
+constexpr int kExitTabs = 1;
+constexpr int kExitLoop = 2;
+
+std::filesystem::path beside_executable(const wchar_t* file_name) {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  return std::filesystem::path(path).replace_filename(file_name);
+}
+
+class Program final : public ShellView, public UiPoster, public LogLineSink {
+ public:
+  int run(HINSTANCE instance);
+
+  // ShellView
+  void set_status(std::string_view text, bool synchronous) override;
+  void set_connection_text(std::string_view text) override;
+  void show_message(std::string_view title, std::string_view text, MessageIcon icon) override;
+  void enable_port_command(bool enabled) override;
+  // UiPoster: from the reader thread, posted only.
+  bool post_reply(unsigned message, std::uintptr_t wparam, std::intptr_t lparam) override;
+  void counters_changed() override;
+  // LogLineSink: from any thread, posted to the traffic log view.
+  void append_line(std::string line) override;
+
+ private:
+  static LRESULT CALLBACK main_procedure(HWND, UINT, WPARAM, LPARAM);
+  static LRESULT CALLBACK tab_procedure(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+  LRESULT on_main(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+  int create_main_window();
+  int create_tabs();
+  int create_pages();
+  void dispatch(int code, HWND control);
+  void on_menu(int id);
+  void show_page(int index, bool visible);
+  void draw_status_part(const DRAWITEMSTRUCT& item);
+  void choose_port_from_window();
+  int message_loop();
+
+  HWND main_ = nullptr;
+  HWND status_ = nullptr;
+  HWND tab_ = nullptr;
+  std::array<HWND, 4> pages_{};
+  ConfigurationPage configuration_;
+  MonitoringPage monitoring_;
+  RegistrySettings settings_;
+  Settings remembered_;
+  PortWindow* port_window_ = nullptr;
+  std::unique_ptr<Configurator> configurator_;
+  Dispatcher dispatcher_;
+  std::wstring connection_text_ = L"Нет соединения";
+  std::wstring status_text_;
+};
+
+Program* g_program = nullptr;
+
+void Program::set_status(std::string_view text, bool synchronous) {
+  status_text_ = widen(text);
+  const LPARAM data = text.empty() ? 0 : reinterpret_cast<LPARAM>(status_text_.c_str());
+  if (synchronous) {
+    SendMessageW(status_, SB_SETTEXTW, 2, data);
+  } else {
+    // A posted text must outlive the call: the status texts are the program's static table.
+    PostMessageW(status_, SB_SETTEXTW, 2, data);
+  }
+}
+
+void Program::set_connection_text(std::string_view text) {
+  connection_text_ = widen(text);
+  SendMessageW(status_, SB_SETTEXTW, SBT_OWNERDRAW | 0,
+               reinterpret_cast<LPARAM>(connection_text_.c_str()));
+}
+
+void Program::show_message(std::string_view title, std::string_view text, MessageIcon icon) {
+  UINT flags = MB_OK;
+  switch (icon) {
+    case MessageIcon::kInformation:
+      flags |= MB_ICONINFORMATION;
+      break;
+    case MessageIcon::kWarning:
+      flags |= MB_ICONWARNING;
+      break;
+    case MessageIcon::kError:
+      flags |= MB_ICONERROR;
+      break;
+    case MessageIcon::kQuestion:
+      flags |= MB_ICONQUESTION;
+      break;
+  }
+  MessageBoxW(main_, widen(text).c_str(), widen(title).c_str(), flags);
+}
+
+void Program::enable_port_command(bool enabled) {
+  const UINT state = enabled ? MF_ENABLED : MF_GRAYED | MF_DISABLED;
+  EnableMenuItem(GetMenu(main_), IDM_PORT, MF_BYCOMMAND | state);
+  DrawMenuBar(main_);
+}
+
+bool Program::post_reply(unsigned message, std::uintptr_t wparam, std::intptr_t lparam) {
+  return PostMessageW(tab_, message, wparam, lparam) != FALSE;
+}
+
+void Program::counters_changed() { PostMessageW(status_, SB_SETTEXTW, SBT_OWNERDRAW | 1, 0); }
+
+void Program::append_line(std::string line) { post_line(monitoring_.log_view(), std::move(line)); }
+
+LRESULT CALLBACK Program::main_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (g_program != nullptr) return g_program->on_main(window, message, wparam, lparam);
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+LRESULT CALLBACK Program::tab_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                        UINT_PTR, DWORD_PTR data) {
+  auto* program = reinterpret_cast<Program*>(data);
+  if (message >= notify::kConfiguration && message <= notify::kJournal) {
+    if (program->configurator_) program->configurator_->handle_notification(message, wparam, lparam);
+    return 0;
+  }
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(window, tab_procedure, 3);
+  return DefSubclassProc(window, message, wparam, lparam);
+}
+
+void Program::draw_status_part(const DRAWITEMSTRUCT& item) {
+  SetBkMode(item.hDC, TRANSPARENT);
+  RECT place = item.rcItem;
+  std::wstring text;
+  if (item.itemID == 0) {
+    text = connection_text_;
+  } else if (item.itemID == 1 && configurator_) {
+    const SentenceCounters counts = configurator_->protocol().counters();
+    text = L"Хор.: " + std::to_wstring(counts.good) + L"     Плох.: " + std::to_wstring(counts.bad);
+  }
+  DrawTextW(item.hDC, text.c_str(), -1, &place, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+}
+
+LRESULT Program::on_main(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_SIZE:
+      if (status_ != nullptr) MoveWindow(status_, 0, 0, 0, 0, TRUE);
+      return 0;
+    case WM_COMMAND:
+      if (HIWORD(wparam) == 0 && LOWORD(wparam) >= IDM_LOAD_LOG && LOWORD(wparam) <= IDM_HELP) {
+        on_menu(LOWORD(wparam));
+      }
+      return 0;
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lparam);
+      if (header->hwndFrom == tab_) {
+        const int current = TabCtrl_GetCurSel(tab_);
+        if (header->code == TCN_SELCHANGING) show_page(current, false);
+        if (header->code == TCN_SELCHANGE) show_page(current, true);
+        SetFocus(tab_);
+      }
+      return 0;
+    }
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+      if (item->hwndItem == status_) draw_status_part(*item);
+      return TRUE;
+    }
+    case WM_SYSCOMMAND:
+      if (wparam == SC_CLOSE) {
+        DestroyWindow(window);
+        return 0;
+      }
+      break;
+    case WM_DESTROY:
+      if (configurator_) configurator_->port().close();
+      PostQuitMessage(0);
+      return 1;
+    default:
+      break;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+void Program::show_page(int index, bool visible) {
+  if (index < 0 || index >= static_cast<int>(pages_.size()) || pages_[static_cast<std::size_t>(index)] == nullptr) return;
+  ShowWindow(pages_[static_cast<std::size_t>(index)], visible ? SW_SHOW : SW_HIDE);
+}
+
+void Program::dispatch(int code, HWND) {
+  switch (static_cast<OperationCode>(code)) {
+    case OperationCode::kFollowLog:
+      return monitoring_.toggle_follow();
+    case OperationCode::kClearLog:
+      return monitoring_.clear_log();
+    case OperationCode::kSaveLog:
+      return monitoring_.save_log();
+    case OperationCode::kConnect:
+    case OperationCode::kFindDevice:
+      // The port chosen in the port window is the one these open.
+      choose_port_from_window();
+      break;
+    default:
+      break;
+  }
+  configurator_->dispatch(static_cast<OperationCode>(code));
+}
+
+void Program::choose_port_from_window() {
+  if (const auto port = port_window_->current_port()) {
+    configurator_->select_port({port->name, port->number});
+  } else {
+    configurator_->select_port({});
+  }
+}
+
+void Program::on_menu(int id) {
+  switch (id) {
+    case IDM_SAVE_LOG:
+      return monitoring_.save_log();
+    case IDM_PORT:
+      return port_window_->show();
+    case IDM_ABOUT:
+      MessageBoxW(main_, L"Конфигуратор радиочасов КЕХ ТК-52", L"О программе",
+                  MB_OK | MB_ICONINFORMATION);
+      return;
+    default:
+      // Loading a saved log and the help file come with their own windows.
+      return;
+  }
+}
+
+int Program::create_main_window() {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = main_procedure;
+  wc.hInstance = ui().instance;
+  wc.hIcon = LoadIconW(ui().instance, MAKEINTRESOURCEW(IDI_PROGRAM));
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kMainClass;
+  if (RegisterClassExW(&wc) == 0) return kExitClass;
+  main_ = CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_APPWINDOW, kMainClass, kTitle,
+                          WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, CW_USEDEFAULT,
+                          CW_USEDEFAULT, 640, 480, nullptr,
+                          LoadMenuW(ui().instance, MAKEINTRESOURCEW(IDM_MAIN)), ui().instance,
+                          nullptr);
+  if (main_ == nullptr) return kExitWindow;
+  ui().main_window = main_;
+  SendMessageW(main_, WM_SETFONT, reinterpret_cast<WPARAM>(ui().font), FALSE);
+  status_ = CreateStatusWindowW(WS_CHILD | WS_VISIBLE, L"", main_, ids::kStatusBar);
+  if (status_ == nullptr) return kExitWindow;
+  SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(ui().font), FALSE);
+  RECT bar{};
+  GetClientRect(status_, &bar);
+  const int part0 = text_size(L"Соединение: СOM256, 115200, 8N1").cx + 16;
+  const int part1 = part0 + text_size(L"Хор.: 00000000   Плох.: 00000000").cx + 16;
+  int edges[3] = {part0, part1, part1 + bar.right + 16};
+  SendMessageW(status_, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
+  for (WPARAM part = 0; part < 3; ++part) SendMessageW(status_, SB_SETTEXTW, SBT_OWNERDRAW | part, 0);
+  return 0;
+}
+
+int Program::create_tabs() {
+  RECT client{}, bar{};
+  GetClientRect(main_, &client);
+  GetWindowRect(status_, &bar);
+  const int width = client.right - 15;
+  const int height = client.bottom - (bar.bottom - bar.top) - 15;
+  tab_ = make_control(WC_TABCONTROLW, L"", WS_CLIPSIBLINGS | WS_TABSTOP, rect_at(8, 8, width, height),
+                      main_, ids::kTabControl, WS_EX_CONTROLPARENT);
+  if (tab_ == nullptr) return kExitWindow;
+  SetWindowSubclass(tab_, tab_procedure, 3, reinterpret_cast<DWORD_PTR>(this));
+  const std::array<const wchar_t*, 4> names = {L"Конфигурация", L"Контроль", L"Синхронизация",
+                                               L"Журналы событий"};
+  for (int i = 0; i < static_cast<int>(names.size()); ++i) {
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<wchar_t*>(names[static_cast<std::size_t>(i)]);
+    if (TabCtrl_InsertItem(tab_, i, &item) < 0) return kExitTabs;
+  }
+  return 0;
+}
+
+int Program::create_pages() {
+  RECT area{};
+  GetClientRect(tab_, &area);
+  TabCtrl_AdjustRect(tab_, FALSE, &area);
+  dispatcher_ = [this](int code, HWND control) { dispatch(code, control); };
+  if (const int code = monitoring_.create(tab_, area, &dispatcher_, beside_executable(L"journal.txt"));
+      code != 0) {
+    return code;
+  }
+  if (!configuration_.create(tab_, area, &dispatcher_, remembered_.speed_position)) return kExitWindow;
+  // The synchronisation and journals pages take their controls with their operations.
+  HWND sync = make_page(tab_, area);
+  HWND journals = make_page(tab_, area);
+  if (sync == nullptr || journals == nullptr) return kExitWindow;
+  pages_ = {configuration_.window(), monitoring_.window(), sync, journals};
+  show_page(0, true);
+  return 0;
+}
+
+int Program::message_loop() {
+  MSG message;
+  for (;;) {
+    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+    if (got == 0) return static_cast<int>(message.wParam);
+    if (got == -1) return kExitLoop;
+    if (message.message == WM_MOUSEWHEEL) {
+      // The cursor's coordinates are signed: a monitor left of or above the primary one has
+      // negative ones.
+      const POINT at = {GET_X_LPARAM(message.lParam), GET_Y_LPARAM(message.lParam)};
+      HWND under = WindowFromPoint(at);
+      if (under != nullptr && under != message.hwnd &&
+          GetWindowThreadProcessId(under, nullptr) == GetCurrentThreadId()) {
+        PostMessageW(under, message.message, message.wParam, message.lParam);
+        continue;
+      }
+    }
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+int Program::run(HINSTANCE instance) {
+  HANDLE mutex = CreateMutexW(nullptr, TRUE, kMutexName);
+  if (mutex == nullptr) {
+    MessageBoxW(nullptr, L"Не достаточно системных ресурсов.", L"Ошибка!", MB_ICONERROR);
+    return static_cast<int>(GetLastError());
+  }
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    const int code = static_cast<int>(GetLastError());
+    if (HWND first = FindWindowW(kMainClass, nullptr)) {
+      ShowWindow(first, SW_RESTORE);
+      SetForegroundWindow(first);
+    }
+    return code;
+  }
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES};
+  InitCommonControlsEx(&controls);
+  if (!init_ui(instance)) return kExitWindow;
+  remembered_ = read_settings();
+
+  if (const int code = create_main_window(); code != 0) return code;
+  int port_error = 0;
+  // The window belongs to itself once made, and goes with its owner.
+  port_window_ = PortWindow::create(
+      instance, main_, ui().font, [] { return read_settings().port_name; }, port_error);
+  if (port_window_ == nullptr) return port_error != 0 ? port_error : kExitProtocol;
+  if (const int code = create_tabs(); code != 0) return code;
+  // The traffic log view exists only once the monitoring page does, so the configurator that
+  // writes into it is made after the pages' controls and before anything can connect.
+  configurator_ = std::make_unique<Configurator>(
+      ConfiguratorViews{*this, configuration_, monitoring_}, *this, *this, settings_);
+  if (const int code = create_pages(); code != 0) return code;
+
+  SendMessageW(main_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+  configurator_->set_connected(false);
+  ShowWindow(main_, SW_SHOWDEFAULT);
+  UpdateWindow(main_);
+  const int code = message_loop();
+  configurator_.reset();
+  return code;
+}
+
+}  // namespace
+}  // namespace tk52::win32
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  tk52::win32::Program program;
+  tk52::win32::g_program = &program;
+  const int code = program.run(instance);
+  tk52::win32::g_program = nullptr;
+  return code;
+}

@@ -1,0 +1,224 @@
+#include "pages/configuration/configuration_page_win32.h"
+
+#include <algorithm>
+#include <array>
+
+#include "app/control_ids.h"
+#include "app/numeric_field_win32.h"
+#include "app/operation_codes.h"
+#include "app/win32_text.h"
+#include "link/serial_port.h"
+#include "pages/configuration/configuration_options.h"
+
+namespace tk52::win32 {
+namespace {
+
+constexpr std::array<std::wstring_view, 6> kCaptions = {
+    L"Формат метки времени:",  L"Используемая СНС:",      L"Время UTC:",
+    L"Внутренний обогрев:",    L"Источник импульса PPS:", L"Ширина импульса PPS:",
+};
+
+template <std::size_t N>
+int widest(const std::array<std::string_view, N>& texts) {
+  int width = 0;
+  for (std::string_view t : texts) width = std::max(width, static_cast<int>(text_size(widen(t)).cx));
+  return width;
+}
+
+template <std::size_t N>
+void fill(HWND list, const std::array<std::string_view, N>& texts) {
+  for (std::string_view t : texts) {
+    SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(t).c_str()));
+  }
+  SendMessageW(list, CB_SETCURSEL, 0, 0);
+}
+
+}  // namespace
+
+bool ConfigurationPage::create(HWND parent, RECT area, const Dispatcher* dispatch,
+                               int speed_position) {
+  const int width = area.right - area.left;
+  page_ = make_page(parent, area);
+  if (page_ == nullptr) return false;
+
+  const int h = ui().line_height;
+  const int row = h + 8;
+  const int w = width - 16;
+  const int half = w / 2 - 4;
+  const int first_top = h + 8;  // below a group's caption line
+  const int first_height = first_top + row + 8 + row + 8;
+  bool ok = true;
+
+  // "Радиочасы": three captions over three read-only fields.
+  HWND clock = make_group(page_, L"Радиочасы", rect_at(8, 8, half, first_height), dispatch);
+  // Each column as wide as its caption, the rest of the group's width shared out.
+  const std::array<std::wstring_view, 3> identity = {L"Исполнение", L"Аппаратная версия",
+                                                     L"Версия ПО"};
+  std::array<int, 3> columns{};
+  int used = 0;
+  for (std::size_t i = 0; i < 3; ++i) {
+    columns[i] = text_size(identity[i]).cx + 8;
+    used += columns[i];
+  }
+  const int spare = std::max(0, (half - 16 - used) / 3);
+  int x = 8;
+  for (std::size_t i = 0; i < 3; ++i) {
+    const int column = columns[i] + spare;
+    ok &= make_control(L"STATIC", identity[i], SS_CENTER, rect_at(x, first_top, column - 4, h),
+                       clock, ids::kCaption) != nullptr;
+    identity_[i] = make_control(L"EDIT", L"", ES_READONLY | ES_CENTER | ES_AUTOHSCROLL,
+                                rect_at(x, first_top + row, column - 4, row), clock,
+                                ids::kIdentityField, WS_EX_CLIENTEDGE);
+    ok &= identity_[i] != nullptr;
+    x += column;
+  }
+
+  // "Скорость передачи данных": the speed list and the three connection buttons.
+  const int speed_x = w / 2 + 12;
+  HWND speed = make_group(page_, L"Скорость передачи данных",
+                          rect_at(speed_x, 8, half, first_height), dispatch);
+  HWND list = make_control(L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP,
+                           rect_at(8, first_top, half - 16, 300), speed, ids::kSpeedList);
+  ok &= list != nullptr;
+  for (int baud : kSpeeds) {
+    const std::wstring item = std::to_wstring(baud) + L" бит/с";
+    SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+  }
+  SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(std::clamp(speed_position, 0, 6)), 0);
+  controls_[ConfigControl::kSpeedList] = list;
+  const int button = (half - 16 - 8) / 3;
+  const std::array<std::pair<ConfigControl, std::wstring_view>, 3> speed_buttons = {{
+      {ConfigControl::kConnect, L"Соединить"},
+      {ConfigControl::kFind, L"Найти"},
+      {ConfigControl::kSpeedWrite, L"Записать"},
+  }};
+  const std::array<OperationCode, 3> speed_codes = {
+      OperationCode::kConnect, OperationCode::kFindDevice, OperationCode::kChangeSpeed};
+  for (int i = 0; i < 3; ++i) {
+    HWND b = make_control(L"BUTTON", speed_buttons[static_cast<std::size_t>(i)].second,
+                          BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP,
+                          rect_at(8 + i * (button + 4), first_top + row + 8, button, row), speed,
+                          static_cast<int>(speed_codes[static_cast<std::size_t>(i)]));
+    controls_[speed_buttons[static_cast<std::size_t>(i)].first] = b;
+    ok &= b != nullptr;
+  }
+
+  // "Конфигурация": captions, option lists and the three buttons.
+  int caption_width = 0;
+  for (std::wstring_view c : kCaptions) caption_width = std::max(caption_width, static_cast<int>(text_size(c).cx));
+  const int list_width =
+      std::max({widest(kTimeStampFormatTexts), widest(kSatelliteSystemTexts),
+                widest(kPpsSourceTexts)}) + row * 3 / 2;
+  const int config_top = 8 + first_height + 16;
+  const int config_height = first_top + 6 * (row + 8) + 8;
+  HWND config = make_group(page_, L"Конфигурация", rect_at(8, config_top, w, config_height), dispatch);
+  const std::array<std::pair<ConfigControl, int>, 6> rows = {{
+      {ConfigControl::kTimeStampFormat, ids::kTimeStampList},
+      {ConfigControl::kSatelliteSystems, ids::kSatelliteList},
+      {ConfigControl::kUtcReference, ids::kUtcList},
+      {ConfigControl::kHeating, ids::kHeatingList},
+      {ConfigControl::kPpsSource, ids::kPpsSourceList},
+      {ConfigControl::kPpsWidth, ids::kPpsWidthField},
+  }};
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const int y = first_top + static_cast<int>(i) * (row + 8);
+    ok &= make_control(L"STATIC", kCaptions[i], SS_RIGHT | SS_CENTERIMAGE,
+                       rect_at(8, y, caption_width, row), config, ids::kCaption) != nullptr;
+    const RECT place = rect_at(8 + caption_width + 8, y, list_width, rows[i].first == ConfigControl::kPpsWidth ? row : 300);
+    HWND c = rows[i].first == ConfigControl::kPpsWidth
+                 ? make_control(L"EDIT", L"1", ES_NUMBER | ES_AUTOHSCROLL | WS_TABSTOP, place, config,
+                                rows[i].second, WS_EX_CLIENTEDGE)
+                 : make_control(L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, place,
+                                config, rows[i].second);
+    ok &= c != nullptr;
+    controls_[rows[i].first] = c;
+  }
+  fill(controls_[ConfigControl::kTimeStampFormat], kTimeStampFormatTexts);
+  fill(controls_[ConfigControl::kSatelliteSystems], kSatelliteSystemTexts);
+  fill(controls_[ConfigControl::kUtcReference], kUtcReferenceTexts);
+  fill(controls_[ConfigControl::kHeating], kHeatingTexts);
+  fill(controls_[ConfigControl::kPpsSource], kPpsSourceTexts);
+  make_numeric(controls_[ConfigControl::kPpsWidth], kPpsWidthMin, kPpsWidthMax);
+
+  const int buttons_x = 8 + caption_width + 8 + list_width + 16;
+  const int buttons_width = w - buttons_x - 8;
+  const int free_height = config_height - first_top - 8;
+  const int button_height = free_height / 3 - 2;
+  const std::array<std::tuple<ConfigControl, std::wstring_view, OperationCode>, 3> config_buttons = {{
+      {ConfigControl::kRead, L"Прочитать", OperationCode::kReadConfiguration},
+      {ConfigControl::kWrite, L"Записать", OperationCode::kWriteConfiguration},
+      {ConfigControl::kDefaults, L"По умолчанию", OperationCode::kConfigurationDefaults},
+  }};
+  for (std::size_t i = 0; i < config_buttons.size(); ++i) {
+    const auto& [which, caption, code] = config_buttons[i];
+    HWND b = make_control(L"BUTTON", caption, BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP,
+                          rect_at(buttons_x, first_top + static_cast<int>(i) * (button_height + 4),
+                                  buttons_width, button_height),
+                          config, static_cast<int>(code));
+    controls_[which] = b;
+    ok &= b != nullptr;
+  }
+  return ok && clock != nullptr && speed != nullptr && config != nullptr;
+}
+
+void ConfigurationPage::show(bool visible) { ShowWindow(page_, visible ? SW_SHOW : SW_HIDE); }
+
+HWND ConfigurationPage::control(ConfigControl c) const {
+  const auto found = controls_.find(c);
+  return found != controls_.end() ? found->second : nullptr;
+}
+
+int ConfigurationPage::speed_position() {
+  return static_cast<int>(SendMessageW(control(ConfigControl::kSpeedList), CB_GETCURSEL, 0, 0));
+}
+
+void ConfigurationPage::select_speed(int position) {
+  HWND list = control(ConfigControl::kSpeedList);
+  SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(position), 0);
+  UpdateWindow(list);
+}
+
+void ConfigurationPage::set_connect_caption(bool connected) {
+  SetWindowTextW(control(ConfigControl::kConnect), connected ? L"Разъединить" : L"Соединить");
+}
+
+void ConfigurationPage::enable(ConfigControl c, bool enabled) { enable_now(control(c), enabled); }
+
+bool ConfigurationPage::is_enabled(ConfigControl c) { return IsWindowEnabled(control(c)) != FALSE; }
+
+int ConfigurationPage::selection(ConfigControl list) {
+  return static_cast<int>(SendMessageW(control(list), CB_GETCURSEL, 0, 0));
+}
+
+void ConfigurationPage::select(ConfigControl list, int position) {
+  SendMessageW(control(list), CB_SETCURSEL, static_cast<WPARAM>(position), 0);
+}
+
+void ConfigurationPage::set_satellite_none_item(bool present) {
+  HWND list = control(ConfigControl::kSatelliteSystems);
+  if (present == has_satellite_none_item()) return;
+  if (present) {
+    SendMessageW(list, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(widen(kSatelliteSystemTexts[0]).c_str()));
+  } else {
+    SendMessageW(list, CB_DELETESTRING, 0, 0);
+  }
+}
+
+bool ConfigurationPage::has_satellite_none_item() {
+  return SendMessageW(control(ConfigControl::kSatelliteSystems), CB_GETCOUNT, 0, 0) ==
+         static_cast<LRESULT>(kSatelliteSystemTexts.size());
+}
+
+std::string ConfigurationPage::pps_width_text() {
+  return narrow(window_text(control(ConfigControl::kPpsWidth)));
+}
+
+void ConfigurationPage::set_pps_width(int width) { set_number(control(ConfigControl::kPpsWidth), width); }
+
+void ConfigurationPage::show_identity(std::string_view model, std::string_view hardware,
+                                      std::string_view software) {
+  const std::array<std::string_view, 3> texts = {model, hardware, software};
+  for (std::size_t i = 0; i < texts.size(); ++i) SetWindowTextW(identity_[i], widen(texts[i]).c_str());
+}
+
+}  // namespace tk52::win32

@@ -1,0 +1,44 @@
+// The "Конфигурация" tab page: the clock's identity, the speed and connection buttons, and the
+// configuration's option lists. It is the configurator's ConfigurationView.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+
+#include "app/ui_win32.h"
+#include "app/views.h"
+
+namespace tk52::win32 {
+
+class ConfigurationPage final : public ConfigurationView {
+ public:
+  // Builds the page inside `area` of `parent`; false when a control cannot be made.
+  bool create(HWND parent, RECT area, const Dispatcher* dispatch, int speed_position);
+  HWND window() const { return page_; }
+  void show(bool visible);
+
+  int speed_position() override;
+  void select_speed(int position) override;
+  void set_connect_caption(bool connected) override;
+  void enable(ConfigControl control, bool enabled) override;
+  bool is_enabled(ConfigControl control) override;
+  int selection(ConfigControl list) override;
+  void select(ConfigControl list, int position) override;
+  void set_satellite_none_item(bool present) override;
+  bool has_satellite_none_item() override;
+  std::string pps_width_text() override;
+  void set_pps_width(int width) override;
+  void show_identity(std::string_view model, std::string_view hardware,
+                     std::string_view software) override;
+
+ private:
+  HWND control(ConfigControl c) const;
+
+  HWND page_ = nullptr;
+  HWND identity_[3] = {};
+  std::map<ConfigControl, HWND> controls_;
+};
+
+}  // namespace tk52::win32

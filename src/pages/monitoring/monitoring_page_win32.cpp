@@ -1,0 +1,207 @@
+#include "pages/monitoring/monitoring_page_win32.h"
+
+#include <commdlg.h>
+
+#include <algorithm>
+#include <array>
+
+#include "app/control_ids.h"
+#include "app/operation_codes.h"
+#include "app/win32_text.h"
+#include "log/log_view_win32.h"
+#include "log/traffic_log.h"
+#include "platform/clock.h"
+#include "platform/text_1251.h"
+
+namespace tk52::win32 {
+namespace {
+
+// The traffic log's start and end lines, written straight into the file by the view itself.
+void write_event(LogFile& log, TrafficEvent event) {
+  log.append(format_event_line(utf8_to_cp1251(traffic_event_text(event)),
+                               SystemClock::instance().local_now()));
+}
+
+constexpr std::wstring_view kFilter = L"Текстовые файлы (*.txt)\0*.txt\0\0";
+
+}  // namespace
+
+void save_log_copy(HWND owner, const std::filesystem::path& source) {
+  wchar_t name[1024] = {};
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = kFilter.data();
+  dialog.lpstrFile = name;
+  dialog.nMaxFile = static_cast<DWORD>(std::size(name));
+  dialog.lpstrTitle = L"Сохранить журнал как...";
+  dialog.lpstrDefExt = L"txt";
+  dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_ENABLESIZING | OFN_EXPLORER;
+  if (!GetSaveFileNameW(&dialog)) return;
+  HANDLE existing = CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (existing != INVALID_HANDLE_VALUE) {
+    CloseHandle(existing);
+  } else if (GetLastError() == ERROR_ACCESS_DENIED) {
+    MessageBoxW(owner, L"Доступ к файлу запрещен.", L"Ошибка!", MB_ICONERROR | MB_TASKMODAL);
+    return;
+  }
+  if (!CopyFileW(source.c_str(), name, FALSE)) {
+    MessageBoxW(owner, L"Не удалось сохранить файл.", L"Ошибка!", MB_ICONERROR | MB_TASKMODAL);
+  }
+}
+
+int MonitoringPage::create(HWND parent, RECT area, const Dispatcher* dispatch,
+                           const std::filesystem::path& log_path) {
+  page_ = make_page(parent, area);
+  if (page_ == nullptr) return 4;
+  const int width = area.right - area.left;
+  const int height = area.bottom - area.top;
+  const int h = ui().line_height;
+  const int row = h + 8;
+  bool ok = true;
+
+  // The lower group first: its height decides how much is left for the log.
+  const std::array<std::wstring_view, 4> left = {L"Количество спутников:", L"Температура, °C:",
+                                                 L"Нагрев:", L"Код самодиагностики:"};
+  const std::array<std::wstring_view, 4> right = {L"Статус:", L"Широта:", L"Долгота:",
+                                                  L"Высота, м:"};
+  const std::array<InfoField, 4> left_fields = {InfoField::kSatellites, InfoField::kTemperature,
+                                                InfoField::kHeating, InfoField::kSelfTestCode};
+  const std::array<InfoField, 4> right_fields = {InfoField::kStatus, InfoField::kLatitude,
+                                                 InfoField::kLongitude, InfoField::kAltitude};
+  const std::array<int, 4> left_ids = {ids::kSatellitesField, ids::kTemperatureField,
+                                       ids::kHeatingField, ids::kSelfTestField};
+  const std::array<int, 4> right_ids = {ids::kStatusField, ids::kLatitudeField,
+                                        ids::kLongitudeField, ids::kAltitudeField};
+  int left_caption = 0, right_caption = 0;
+  for (auto c : left) left_caption = std::max(left_caption, static_cast<int>(text_size(c).cx));
+  for (auto c : right) right_caption = std::max(right_caption, static_cast<int>(text_size(c).cx));
+  const int left_field = text_size(L"WWWW").cx;
+  const int right_field = text_size(L"WWWWWWWW").cx;
+  const int info_height = h + 8 + row + 4 * (row + 4) + (row + 8) + 8;
+  const int info_top = height - info_height - 4;
+  HWND info = make_group(page_, L"Дополнительная информация",
+                         rect_at(8, info_top, width - 16, info_height), dispatch);
+  HWND periodic = make_control(L"BUTTON", L"Периодический запрос дополнительной информации",
+                               BS_AUTOCHECKBOX | WS_TABSTOP, rect_at(8, h + 4, width - 40, row),
+                               info, static_cast<int>(OperationCode::kPeriodicInfo));
+  controls_[MonitoringControl::kPeriodicCheck] = periodic;
+  ok &= periodic != nullptr;
+  const int fields_top = h + 8 + row;
+  const int right_x = 8 + left_caption + 8 + left_field + 16;
+  for (std::size_t i = 0; i < 4; ++i) {
+    const int y = fields_top + static_cast<int>(i) * (row + 4);
+    ok &= make_control(L"STATIC", left[i], SS_RIGHT | SS_CENTERIMAGE,
+                       rect_at(8, y, left_caption, row), info, ids::kCaption) != nullptr;
+    fields_[left_fields[i]] =
+        make_control(L"EDIT", L"", ES_READONLY | ES_CENTER | ES_AUTOHSCROLL,
+                     rect_at(8 + left_caption + 8, y, left_field, row), info, left_ids[i],
+                     WS_EX_CLIENTEDGE);
+    ok &= make_control(L"STATIC", right[i], SS_RIGHT | SS_CENTERIMAGE,
+                       rect_at(right_x, y, right_caption, row), info, ids::kCaption) != nullptr;
+    fields_[right_fields[i]] =
+        make_control(L"EDIT", L"", ES_READONLY | ES_CENTER | ES_AUTOHSCROLL,
+                     rect_at(right_x + right_caption + 8, y, right_field, row), info,
+                     right_ids[i], WS_EX_CLIENTEDGE);
+  }
+  // The two requests side by side under the fields, each as wide as half the group.
+  const int buttons_y = fields_top + 4 * (row + 4) + 4;
+  const int half_width = (width - 16 - 16 - 8) / 2;
+  HWND info_button = make_control(L"BUTTON", L"Запрос дополнительной информации",
+                                  BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP,
+                                  rect_at(8, buttons_y, half_width, row + 4), info,
+                                  static_cast<int>(OperationCode::kRequestInfo));
+  HWND self_test = make_control(L"BUTTON", L"Запрос самодиагностики",
+                                BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP,
+                                rect_at(8 + half_width + 8, buttons_y, half_width, row + 4), info,
+                                static_cast<int>(OperationCode::kRequestSelfTest));
+  controls_[MonitoringControl::kRequestInfo] = info_button;
+  controls_[MonitoringControl::kRequestSelfTest] = self_test;
+  for (const auto& [field, control] : fields_) ok &= control != nullptr;
+  ok &= info != nullptr && info_button != nullptr && self_test != nullptr;
+
+  // The upper group: the log view and its three buttons, right to left.
+  const int log_height = info_top - 8 - 8;
+  HWND log_group = make_group(page_, L"Журнал", rect_at(8, 8, width - 16, log_height), dispatch);
+  ok &= log_group != nullptr;
+  const std::array<std::pair<std::wstring_view, OperationCode>, 3> buttons = {{
+      {L"Сохранить", OperationCode::kSaveLog},
+      {L"Очистить журнал", OperationCode::kClearLog},
+      {L"Остановить", OperationCode::kFollowLog},
+  }};
+  int button_width = 0;
+  for (const auto& b : buttons) button_width = std::max(button_width, static_cast<int>(text_size(b.first).cx));
+  button_width += 16;
+  const int log_button_height = h + 12;
+  const int log_buttons_y = log_height - 8 - log_button_height;
+  int x = width - 16 - 8 - button_width;
+  for (const auto& [caption, code] : buttons) {
+    HWND b = make_control(L"BUTTON", caption, BS_PUSHBUTTON | WS_TABSTOP,
+                          rect_at(x, log_buttons_y, button_width, log_button_height), log_group,
+                          static_cast<int>(code));
+    ok &= b != nullptr;
+    if (code == OperationCode::kFollowLog) follow_button_ = b;
+    x -= button_width + 8;
+  }
+  if (!ok) return 4;
+
+  view_ = create_log_view(log_group, ui().instance, ids::kTrafficLogView,
+                          rect_at(8, h + 8, width - 32, log_buttons_y - 8 - (h + 8)), false,
+                          {[](LogFile& log) { write_event(log, TrafficEvent::kApplicationStart); },
+                           [](LogFile& log) { write_event(log, TrafficEvent::kApplicationEnd); }});
+  if (view_ == nullptr) return 4;
+  if (SendMessageW(view_, kOpenFile, 0, reinterpret_cast<LPARAM>(&log_path)) !=
+      static_cast<LRESULT>(LogResult::kDone)) {
+    const int answer = MessageBoxW(parent, L"Продолжить работу программы без записи отладочной информации?",
+                                   L"Не удалось открыть журнал!", MB_YESNO | MB_ICONQUESTION);
+    if (answer != IDYES) return 8;
+  }
+  return 0;
+}
+
+void MonitoringPage::show(bool visible) { ShowWindow(page_, visible ? SW_SHOW : SW_HIDE); }
+
+void MonitoringPage::toggle_follow() {
+  following_ = !following_;
+  SendMessageW(view_, kSetFollow, 0, following_ ? 1 : 0);
+  SetWindowTextW(follow_button_, following_ ? L"Остановить" : L"Следить");
+}
+
+void MonitoringPage::clear_log() {
+  const int answer = MessageBoxW(
+      ui().main_window,
+      L"После очистки журнала, все данные в нем будут утеряны.\r\nОчистить журнал?",
+      L"Очистка журнала.", MB_YESNO | MB_ICONQUESTION);
+  if (answer == IDYES) SendMessageW(view_, kClear, 0, 0);
+}
+
+void MonitoringPage::save_log() {
+  if (const LogFile* log = log_of(view_); log != nullptr && log->is_open()) {
+    save_log_copy(ui().main_window, log->path());
+  }
+}
+
+bool MonitoringPage::periodic_checked() {
+  return SendMessageW(controls_[MonitoringControl::kPeriodicCheck], BM_GETCHECK, 0, 0) ==
+         BST_CHECKED;
+}
+
+void MonitoringPage::set_periodic_checked(bool checked) {
+  SendMessageW(controls_[MonitoringControl::kPeriodicCheck], BM_SETCHECK,
+               checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void MonitoringPage::enable(MonitoringControl control, bool enabled) {
+  enable_now(controls_[control], enabled);
+}
+
+void MonitoringPage::set_field(InfoField field, std::string_view text) {
+  SetWindowTextW(fields_[field], widen(text).c_str());
+}
+
+void MonitoringPage::enable_field(InfoField field, bool enabled) {
+  enable_now(fields_[field], enabled);
+}
+
+}  // namespace tk52::win32
