@@ -10,6 +10,7 @@
 #include "decode.h"
 #include "link/serial_port.h"
 #include "operations_cli.h"
+#include "sync_cli.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -173,8 +174,12 @@ int main(int argc, char** argv) {
   const int status = tk52::cli::run_device_command(command, args, options);
   if (status >= 0)
     return status;
+  if (command == "sync")
+    return tk52::cli::run_sync_command(args, options);
   if (command == "help" || command == "--help" || command == "-h") {
     std::fputs(kUsage, stdout);
+    std::fputs("\ntime synchronisation:\n", stdout);
+    std::fputs(tk52::cli::kSyncUsage, stdout);
     return 0;
   }
   return usage_error("unknown command " + std::string(command));

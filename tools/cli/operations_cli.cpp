@@ -437,10 +437,18 @@ int run_journal(Session& session, const std::vector<std::string_view>& args) {
 
 }  // namespace
 
-int run_device_command(std::string_view command, const std::vector<std::string_view>& args,
-                       const GlobalOptions& options) {
+void catch_interrupts() {
   std::signal(SIGINT, on_interrupt);
   std::signal(SIGTERM, on_interrupt);
+}
+
+bool interrupted() {
+  return g_interrupted.load();
+}
+
+int run_device_command(std::string_view command, const std::vector<std::string_view>& args,
+                       const GlobalOptions& options) {
+  catch_interrupts();
   if (command == "identify" || command == "config" || command == "find" || command == "speed" ||
       command == "info" || command == "selftest" || command == "monitor" || command == "journal") {
     Session session(options, command == "monitor");

@@ -15,6 +15,11 @@ struct GlobalOptions {
   std::string log_path;  // traffic log to append to (Windows-1251), empty for none
 };
 
+// Ctrl+C and SIGTERM end a watching command cleanly: the session disconnects and the traffic
+// log gets its closing line.
+void catch_interrupts();
+bool interrupted();
+
 // Runs `command` with its arguments; returns the process exit code. Unknown commands return -1.
 int run_device_command(std::string_view command, const std::vector<std::string_view>& args,
                        const GlobalOptions& options);

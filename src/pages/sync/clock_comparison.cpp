@@ -23,7 +23,8 @@ int month_index(const CalendarTime& t) {
 
 std::int64_t ms_count(const CalendarTime& t) {
   const int m = month_index(t);
-  std::int64_t day = std::int64_t{t.year} * 146097 / 400 + kDaysBeforeMonth[static_cast<std::size_t>(m)] + t.day;
+  std::int64_t day =
+      std::int64_t{t.year} * 146097 / 400 + kDaysBeforeMonth[static_cast<std::size_t>(m)] + t.day;
   if (m >= 2 && gregorian_leap(t.year))
     ++day;
   return day * kMsPerDay + t.hour * 3'600'000LL + t.minute * 60'000LL + t.second * 1000LL +
@@ -49,8 +50,7 @@ bool is_calendar_time(const CalendarTime& t) {
   int length = kMonthLength[static_cast<std::size_t>(month_index(t))];
   if (t.month == 2 && gregorian_leap(t.year))
     length = 29;
-  return t.day <= length && t.hour < 24 && t.minute < 60 && t.second < 60 &&
-         t.milliseconds < 1000;
+  return t.day <= length && t.hour < 24 && t.minute < 60 && t.second < 60 && t.milliseconds < 1000;
 }
 
 std::int64_t clock_difference_ms(const CalendarTime& pc, const CalendarTime& device) {

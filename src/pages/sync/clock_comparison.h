@@ -16,9 +16,9 @@ std::string clock_text(const CalendarTime& t);
 // minutes and seconds 0..59. The time sentences' parsers take some digits that are not.
 bool is_calendar_time(const CalendarTime& t);
 
-// pc minus device, in milliseconds; both local calendar times (is_calendar_time). The day count is floor(year × 146097 / 400)
-// plus the days before the month and the day: not a true day number, but it moves by one from
-// any day to the next, which is all a difference needs.
+// pc minus device, in milliseconds, both local calendar times (is_calendar_time). Days count as
+// floor(year × 146097 / 400) plus the days before the month plus the day: not a true day
+// number, but it moves by one from any day to the next, which is all a difference needs.
 std::int64_t clock_difference_ms(const CalendarTime& pc, const CalendarTime& device);
 
 // The difference in seconds as the "Разница, c:" field shows it: "0.000", "+1.500", "-0.030";
@@ -30,9 +30,9 @@ constexpr std::uint32_t elapsed_ticks(std::uint32_t start, std::uint32_t now) {
   return now - start;
 }
 
-// `utc` (a calendar time) plus `elapsed` milliseconds, carried once into each larger unit: enough for the
-// latencies met here, well under a minute. February has 29 days in every year divisible by 4,
-// 2100 included.
+// `utc` (a calendar time) plus `elapsed` milliseconds, carried once into each larger unit:
+// enough for the latencies met here, well under a minute. February has 29 days in every year
+// divisible by 4, 2100 included.
 CalendarTime add_latency(const CalendarTime& utc, std::uint32_t elapsed);
 
 }  // namespace tk52

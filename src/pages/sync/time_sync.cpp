@@ -63,7 +63,7 @@ void TimeSync::on_time(const TimeRecord& time, const CalendarTime& arrival,
   const CalendarTime utc = calendar_of(time);
   const std::string utc_text = clock_text(utc);
   const std::string pc_text = clock_text(arrival);
-  // The parsers take a month 19 or a 25th hour; such a time has no local time to compare.
+  // The parsers let a month 19 or an hour 25 through; such a time has no local time.
   const std::optional<CalendarTime> device_local =
       is_calendar_time(utc) ? zone_.to_local(utc) : std::nullopt;
   if (!device_local) {
@@ -72,27 +72,37 @@ void TimeSync::on_time(const TimeRecord& time, const CalendarTime& arrival,
   }
   const std::int64_t difference = clock_difference_ms(arrival, *device_local);
   view_.show_times(utc_text, pc_text, difference_text(difference));
-  if (due(difference))
+  if (decide(difference))
     synchronise(utc, arrival_tick);
 }
 
-bool TimeSync::due(std::int64_t difference_ms) {
+bool TimeSync::decide(std::int64_t difference_ms) {
   std::lock_guard lock(mutex_);
   if (valid_run_ < kValidRunNeeded)
     ++valid_run_;
   if (valid_run_ < kValidRunNeeded)
     return false;
+  bool due = false;
   switch (settings_.mode) {
     case SyncMode::kThreshold: {
       const std::int64_t magnitude = difference_ms < 0 ? -difference_ms : difference_ms;
-      return magnitude >= settings_.threshold_ms;
+      due = magnitude >= settings_.threshold_ms;
+      break;
     }
     case SyncMode::kPeriodic:
-      return periodic_due_;
+      due = periodic_due_;
+      break;
     case SyncMode::kManual:
-      return manual_request_;
+      due = manual_request_;
+      break;
   }
-  return false;
+  // Taken with the decision rather than once the clock is set, so that a click or a tick
+  // that comes while the clock is being set is kept for the next sentence instead of lost.
+  if (due) {
+    periodic_due_ = false;
+    manual_request_ = false;
+  }
+  return due;
 }
 
 void TimeSync::synchronise(const CalendarTime& utc, std::uint32_t arrival_tick) {
@@ -101,11 +111,6 @@ void TimeSync::synchronise(const CalendarTime& utc, std::uint32_t arrival_tick) 
   // rest of the sentence and its handling took.
   const CalendarTime now_utc = add_latency(utc, elapsed_ticks(arrival_tick, clock_.tick_ms()));
   const int error = setter_.set_utc(now_utc);
-  {
-    std::lock_guard lock(mutex_);
-    periodic_due_ = false;
-    manual_request_ = false;
-  }
   view_.set_status({}, false);
   if (error == 0) {
     log_.log_event(traffic_event_text(TrafficEvent::kClockSynchronised), now_utc);

@@ -88,8 +88,8 @@ class TimeSync final : public TimeListener, public ConnectedStateListener {
   void start_timer();
   void stop_timer();
   void on_period_tick();
-  // Raises the valid run and decides whether this sentence sets the clock.
-  bool due(std::int64_t difference_ms);
+  // Raises the valid run and decides whether this sentence sets the clock, taking the request.
+  bool decide(std::int64_t difference_ms);
   void synchronise(const CalendarTime& utc, std::uint32_t arrival_tick);
   void watch();
   void sentence_arrived();
