@@ -37,19 +37,37 @@ cmake -S . -B build/win64 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64
   -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/win64 -j "$jobs"
 
-step "unit tests under Wine"
+step "the Windows suites under Wine"
+# The port window's tests need a display: a private Xvfb for this run.
+display=90
+while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
+Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY=":$display"
+for _ in $(seq 1 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 # shellcheck source=scripts/wine-env.sh
 source scripts/wine-env.sh
 wine_start
-wine_run build/win64/tests/tk52_unit_tests.exe --gtest_brief=1 | tee build/win64/unit.log
+trap 'wine_stop_sim; wine_stop; kill $xvfb_pid 2>/dev/null || true' EXIT
+passed() { tr -d '\r' <"$1" | sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\./\1/p'; }
+wine_tests=0
+run_windows_suite() {  # name, exe
+  wine_run "$2" --gtest_brief=1 | tee "build/win64/$1.log"
+  wine_tests=$((wine_tests + $(passed "build/win64/$1.log")))
+}
+run_windows_suite unit build/win64/tests/tk52_unit_tests.exe
+run_windows_suite log build/win64/tests/log/tk52_log_tests.exe
+run_windows_suite sync build/win64/tests/sync/tk52_sync_tests.exe
 
-step "the Win32 serial link under Wine against tk52sim on COM5"
+step "the Win32 serial link and port list under Wine against tk52sim on COM5"
 wine_start_sim build/asan/tools/sim/tk52sim COM5 "$root/build/win64/sim"
-wine_run build/win64/tests/link/tk52_link_tests.exe --gtest_brief=1 | tee build/win64/link.log
+run_windows_suite link build/win64/tests/link/tk52_link_tests.exe
+run_windows_suite ports build/win64/tests/ports/tk52_ports_tests.exe
 wine_stop_sim
 wine_stop
-passed() { tr -d '\r' <"$1" | sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\./\1/p'; }
-wine_tests=$(($(passed build/win64/unit.log) + $(passed build/win64/link.log)))
+kill "$xvfb_pid" 2>/dev/null || true
+trap - EXIT
+unset DISPLAY
 
 step "fuzzing for ${fuzz_seconds} s"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
