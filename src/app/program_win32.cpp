@@ -109,7 +109,7 @@ void Program::set_status(std::string_view text, bool synchronous) {
 
 void Program::set_connection_text(std::string_view text) {
   connection_text_ = widen(text);
-  SendMessageW(status_, SB_SETTEXTW, SBT_OWNERDRAW | 0,
+  SendMessageW(status_, SB_SETTEXTW, SBT_OWNERDRAW /* part 0 */,
                reinterpret_cast<LPARAM>(connection_text_.c_str()));
 }
 

@@ -62,7 +62,7 @@ class LogFile {
   // Scroll bar positions are 16-bit: above this many lines they count pairs of lines.
   static constexpr LineNumber kLinesPerScaleStep = 50'000;
 
-  LogFile(bool read_only, Hook open_hook = {}, Hook close_hook = {});
+  explicit LogFile(bool read_only, Hook open_hook = {}, Hook close_hook = {});
   // Closes an open file as close() does, close hook included.
   ~LogFile();
   LogFile(const LogFile&) = delete;

@@ -31,6 +31,8 @@ std::string clock_set_failure_text(int error) {
   return text;
 }
 
+// The parts come by value: the period timer in them is handed over.
+// cppcheck-suppress passedByValue
 TimeSync::TimeSync(TimeSyncParts parts)
     : view_(parts.view),
       time_valid_(parts.time_valid),
