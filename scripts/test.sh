@@ -45,6 +45,8 @@ Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 export DISPLAY=":$display"
 for _ in $(seq 1 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+# A prefix of the tests' own: COM5's mapping there is nobody else's.
+export TK52_WINEPREFIX="${TK52_WINEPREFIX:-$HOME/.cache/tk52cfg/wine64-tests}"
 # shellcheck source=scripts/wine-env.sh
 source scripts/wine-env.sh
 wine_start
