@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli_common.h"
 #include "decode.h"
 #include "link/serial_port.h"
 #include "operations_cli.h"
@@ -61,41 +62,21 @@ constexpr const char* kUsage =
     "\n"
     "  help                        this text\n";
 
-int usage_error(const std::string& message) {
-  std::fprintf(stderr, "tk52cli: %s (see tk52cli help)\n", message.c_str());
-  return 2;
-}
-
-bool parse_int(std::string_view text, int lo, int hi, int& value) {
-  if (text.empty() || text.size() > 9)
-    return false;
-  int v = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9')
-      return false;
-    v = v * 10 + (c - '0');
-  }
-  if (v < lo || v > hi)
-    return false;
-  value = v;
-  return true;
-}
-
 int run_decode(const std::vector<std::string_view>& args) {
   int model = 0;
   const char* path = nullptr;
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--model") {
-      if (i + 1 >= args.size() || !parse_int(args[i + 1], 0, 4, model)) {
-        return usage_error("--model takes a model type from 0 to 4");
+      if (i + 1 >= args.size() || !tk52::cli::parse_number(args[i + 1], 0, 4, model)) {
+        return tk52::cli::usage_error("--model takes a model type from 0 to 4");
       }
       ++i;
     } else if (!args[i].empty() && args[i][0] == '-' && args[i] != "-") {
-      return usage_error("unknown option " + std::string(args[i]));
+      return tk52::cli::usage_error("unknown option " + std::string(args[i]));
     } else if (path == nullptr) {
       path = args[i].data();
     } else {
-      return usage_error("decode takes one file");
+      return tk52::cli::usage_error("decode takes one file");
     }
   }
 
@@ -144,7 +125,7 @@ bool take_global_options(std::vector<std::string_view>& args, tk52::cli::GlobalO
       options.port = value;
     } else if (a == "--log") {
       options.log_path = value;
-    } else if (!parse_int(value, 1, 10000000, options.baud) ||
+    } else if (!tk52::cli::parse_number(value, 1, 10000000, options.baud) ||
                tk52::speed_index(options.baud) < 0) {
       error = "--baud takes one of 2400 4800 9600 19200 38400 57600 115200";
       return false;
@@ -164,9 +145,9 @@ int main(int argc, char** argv) {
   tk52::cli::GlobalOptions options;
   std::string error;
   if (!take_global_options(all, options, error))
-    return usage_error(error);
+    return tk52::cli::usage_error(error);
   if (all.empty())
-    return usage_error("no command given");
+    return tk52::cli::usage_error("no command given");
   const std::string_view command = all[0];
   const std::vector<std::string_view> args(all.begin() + 1, all.end());
   if (command == "decode")
@@ -182,5 +163,5 @@ int main(int argc, char** argv) {
     std::fputs(tk52::cli::kSyncUsage, stdout);
     return 0;
   }
-  return usage_error("unknown command " + std::string(command));
+  return tk52::cli::usage_error("unknown command " + std::string(command));
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "cli_common.h"
 #include "headless.h"
 #include "json_writer.h"
 #include "pages/monitoring/self_test_texts.h"
@@ -18,32 +19,6 @@ std::atomic<bool> g_interrupted{false};
 
 extern "C" void on_interrupt(int) {
   g_interrupted.store(true);
-}
-
-bool parse_number(std::string_view text, int lo, int hi, int& value) {
-  if (text.empty() || text.size() > 9)
-    return false;
-  int v = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9')
-      return false;
-    v = v * 10 + (c - '0');
-  }
-  if (v < lo || v > hi)
-    return false;
-  value = v;
-  return true;
-}
-
-int usage(const std::string& message) {
-  std::fprintf(stderr, "tk52cli: %s (see tk52cli help)\n", message.c_str());
-  return 2;
-}
-
-void print_line(const std::string& json) {
-  std::fputs(json.c_str(), stdout);
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
 }
 
 // One device session: the headless configurator, its traffic log going to the log file and,
@@ -175,7 +150,7 @@ int run_identify(Session& session) {
 
 int run_config(Session& session, const std::vector<std::string_view>& args) {
   if (args.empty())
-    return usage("config takes read, write or defaults");
+    return usage_error("config takes read, write or defaults");
   const std::string_view action = args[0];
   struct FieldOption {
     std::string_view name;
@@ -199,17 +174,17 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
         field = &f;
     }
     if (action != "write" || field == nullptr)
-      return usage("unknown option " + std::string(args[i]));
+      return usage_error("unknown option " + std::string(args[i]));
     int value = 0;
     const int lo = field->control == ConfigControl::kPpsWidth ? kPpsWidthMin : 0;
     if (i + 1 >= args.size() || !parse_number(args[i + 1], lo, field->max, value)) {
-      return usage(std::string(field->name) + " takes a number from " + std::to_string(lo) +
-                   " to " + std::to_string(field->max));
+      return usage_error(std::string(field->name) + " takes a number from " + std::to_string(lo) +
+                         " to " + std::to_string(field->max));
     }
     changes.emplace_back(field->control, value);
   }
   if (action != "read" && action != "write" && action != "defaults") {
-    return usage("config takes read, write or defaults");
+    return usage_error("config takes read, write or defaults");
   }
 
   if (!session.connect())
@@ -269,7 +244,7 @@ int run_speed(Session& session, const std::vector<std::string_view>& args) {
   int baud = 0;
   if (args.size() != 2 || args[0] != "--to" || !parse_number(args[1], 1, 1000000, baud) ||
       speed_index(baud) < 0) {
-    return usage("speed takes --to N, N one of 2400 4800 9600 19200 38400 57600 115200");
+    return usage_error("speed takes --to N, N one of 2400 4800 9600 19200 38400 57600 115200");
   }
   if (!session.connect())
     return 1;
@@ -335,7 +310,7 @@ int run_monitor(Session& session, const std::vector<std::string_view>& args) {
     } else if (args[i] == "--periodic") {
       periodic = true;
     } else {
-      return usage("monitor takes [--seconds S] [--periodic]");
+      return usage_error("monitor takes [--seconds S] [--periodic]");
     }
   }
   if (!session.connect())
@@ -356,7 +331,7 @@ int run_monitor(Session& session, const std::vector<std::string_view>& args) {
 
 int run_journal(Session& session, const std::vector<std::string_view>& args) {
   if (args.empty())
-    return usage("journal takes read, count or clear");
+    return usage_error("journal takes read, count or clear");
   const std::string_view action = args[0];
   int type = 1;
   int count = 0;
@@ -373,12 +348,12 @@ int run_journal(Session& session, const std::vector<std::string_view>& args) {
       out_path = args[i + 1];
       continue;
     }
-    return usage(
+    return usage_error(
         "journal read [--type 1..3] [--count 1..999] [--out FILE], journal count "
         "[--type 1..3] or journal clear [--type 1..3]");
   }
   if (action != "read" && action != "count" && action != "clear") {
-    return usage("journal takes read, count or clear");
+    return usage_error("journal takes read, count or clear");
   }
   std::FILE* out = stdout;
   if (!out_path.empty()) {
@@ -465,7 +440,7 @@ int run_device_command(std::string_view command, const std::vector<std::string_v
     if (command == "journal")
       return run_journal(session, args);
     if (!args.empty())
-      return usage(std::string(command) + " takes no arguments");
+      return usage_error(std::string(command) + " takes no arguments");
     if (command == "identify")
       return run_identify(session);
     if (command == "find")

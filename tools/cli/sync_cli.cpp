@@ -1,5 +1,7 @@
 #include "sync_cli.h"
 
+#include "cli_common.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -35,17 +37,6 @@ using Steady = std::chrono::steady_clock;
 // request is carried out within about three more (three valid sentences in a row).
 constexpr std::chrono::seconds kFirstSentenceBound{5};
 constexpr std::chrono::seconds kSynchronisationBound{10};
-
-int usage(const std::string& message) {
-  std::fprintf(stderr, "tk52cli: %s (see tk52cli help)\n", message.c_str());
-  return 2;
-}
-
-void print_line(const std::string& json) {
-  std::fputs(json.c_str(), stdout);
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
-}
 
 struct ShownTimes {
   std::string utc;
@@ -267,15 +258,15 @@ int run_sync_command(const std::vector<std::string_view>& args, const GlobalOpti
   const bool watch = !args.empty() && args[0] == "watch";
   if (watch && args.size() == 3 && args[1] == "--seconds") {
     if (args[2].empty())
-      return usage("--seconds takes a number of seconds");
+      return usage_error("--seconds takes a number of seconds");
     seconds = 0;
     for (const char c : args[2]) {
       if (c < '0' || c > '9' || seconds > 1'000'000)
-        return usage("--seconds takes a number of seconds");
+        return usage_error("--seconds takes a number of seconds");
       seconds = seconds * 10 + (c - '0');
     }
   } else if (!(watch && args.size() == 1) && !(args.size() == 1 && args[0] == "now")) {
-    return usage("sync takes watch [--seconds S] or now");
+    return usage_error("sync takes watch [--seconds S] or now");
   }
   catch_interrupts();
   SyncSession session(options);
