@@ -28,6 +28,9 @@ struct LogView {
   LogFile log;
   int visible_columns = 0;
   int horizontal = 0;
+  // Appends only mark the scroll bars stale; the next paint brings them up to date once, so a
+  // burst of lines costs one scroll bar update, not one per line.
+  bool scroll_bars_stale = false;
 };
 
 LogView* state(HWND window) {
@@ -36,10 +39,14 @@ LogView* state(HWND window) {
 
 // The colour of a line, chosen by the traffic log's markers; other lines keep the last colour.
 COLORREF colour_of(const char* line, std::size_t size, COLORREF previous) {
-  if (size > 1 && line[1] == '<') return kEventColour;
-  if (size > 0 && line[0] == 'x') return kBadColour;
-  if (size > 27 && line[27] == '>') return kReceivedColour;
-  if (size > 27 && line[27] == '<') return kSentColour;
+  if (size > 1 && line[1] == '<')
+    return kEventColour;
+  if (size > 0 && line[0] == 'x')
+    return kBadColour;
+  if (size > 27 && line[27] == '>')
+    return kReceivedColour;
+  if (size > 27 && line[27] == '<')
+    return kSentColour;
   return previous;
 }
 
@@ -80,9 +87,11 @@ void paint_lines(HDC dc, const RECT& client, LogView& view) {
   const LineNumber count = view.log.line_count();
   for (LineNumber row = 0; row < view.log.visible_rows(); ++row) {
     const LineNumber line = view.log.top_line() + row;
-    if (line >= count) break;
+    if (line >= count)
+      break;
     const std::size_t size = view.log.read_line(line, buffer);
-    if (size == 0) break;
+    if (size == 0)
+      break;
     colour = colour_of(buffer.data(), size, colour);
     SetTextColor(dc, colour);
     // The line without its CR LF, decoded as Windows-1251 whatever the system's code page.
@@ -97,14 +106,18 @@ void paint_lines(HDC dc, const RECT& client, LogView& view) {
 }
 
 void on_paint(HWND window, LogView& view) {
+  if (view.scroll_bars_stale) {
+    view.scroll_bars_stale = false;
+    update_scroll_bars(window, view);
+  }
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(window, &ps);
   RECT client;
   GetClientRect(window, &client);
   // Through an off-screen bitmap, so that appending while following does not flicker.
   HDC memory = CreateCompatibleDC(dc);
-  HBITMAP bitmap = memory != nullptr ? CreateCompatibleBitmap(dc, client.right, client.bottom)
-                                     : nullptr;
+  HBITMAP bitmap =
+      memory != nullptr ? CreateCompatibleBitmap(dc, client.right, client.bottom) : nullptr;
   if (bitmap != nullptr) {
     HGDIOBJ old = SelectObject(memory, bitmap);
     paint_lines(memory, client, view);
@@ -114,7 +127,8 @@ void on_paint(HWND window, LogView& view) {
   } else {
     paint_lines(dc, client, view);
   }
-  if (memory != nullptr) DeleteDC(memory);
+  if (memory != nullptr)
+    DeleteDC(memory);
   EndPaint(window, &ps);
 }
 
@@ -131,7 +145,8 @@ void scroll_horizontally(HWND window, LogView& view, int position) {
 }
 
 void on_vscroll(HWND window, LogView& view, int request) {
-  if (view.log.follow()) return;
+  if (view.log.follow())
+    return;
   const auto rows = static_cast<std::int64_t>(view.log.visible_rows());
   switch (request) {
     case SB_LINEUP:
@@ -184,12 +199,15 @@ void on_hscroll(HWND window, LogView& view, int request) {
 
 void on_wheel(HWND window, LogView& view, WPARAM wparam) {
   const int notches = GET_WHEEL_DELTA_WPARAM(wparam) / WHEEL_DELTA;
-  if (notches == 0) return;
+  if (notches == 0)
+    return;
   const WORD keys = GET_KEYSTATE_WPARAM(wparam);
   const bool shift = (keys & MK_SHIFT) != 0;
   const bool control = (keys & MK_CONTROL) != 0;
-  if (shift && !control) return scroll_horizontally(window, view, view.horizontal - 3 * notches);
-  if (view.log.follow()) return;
+  if (shift && !control)
+    return scroll_horizontally(window, view, view.horizontal - 3 * notches);
+  if (view.log.follow())
+    return;
   if (control && !shift) {
     const auto rows = static_cast<std::int64_t>(view.log.visible_rows());
     view.log.scroll_by(notches > 0 ? -rows : rows);
@@ -207,9 +225,11 @@ LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lpar
   }
   LogView* view = state(window);
   if (view == nullptr) {
-    if (message == kAppend) delete reinterpret_cast<std::string*>(wparam);
-    return message >= kOpenFile && message <= kClear ? static_cast<LRESULT>(LogResult::kNoState)
-                                                     : DefWindowProcW(window, message, wparam, lparam);
+    if (message == kAppend)
+      delete reinterpret_cast<std::string*>(wparam);
+    return message >= kOpenFile && message <= kClear
+               ? static_cast<LRESULT>(LogResult::kNoState)
+               : DefWindowProcW(window, message, wparam, lparam);
   }
   switch (message) {
     case WM_NCDESTROY: {
@@ -248,7 +268,9 @@ LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lpar
     case kAppend: {
       std::unique_ptr<std::string> line(reinterpret_cast<std::string*>(wparam));
       const LogResult result = line ? view->log.append(*line) : LogResult::kBadArgument;
-      if (view->log.follow()) repaint(window, *view);
+      view->scroll_bars_stale = true;
+      if (view->log.follow())
+        InvalidateRect(window, nullptr, FALSE);
       return static_cast<LRESULT>(result);
     }
     case kSetFollow:
@@ -268,7 +290,8 @@ LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lpar
 bool register_class(HINSTANCE instance) {
   WNDCLASSEXW existing{};
   existing.cbSize = sizeof existing;
-  if (GetClassInfoExW(instance, kLogViewClass, &existing)) return true;
+  if (GetClassInfoExW(instance, kLogViewClass, &existing))
+    return true;
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   wc.style = CS_HREDRAW | CS_VREDRAW;
@@ -284,12 +307,14 @@ bool register_class(HINSTANCE instance) {
 
 HWND create_log_view(HWND parent, HINSTANCE instance, int id, RECT place, bool read_only,
                      LogViewHooks hooks) {
-  if (!register_class(instance)) return nullptr;
+  if (!register_class(instance))
+    return nullptr;
   if (g_font == nullptr) {
     g_font = CreateFontW(13, 7, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
                          FIXED_PITCH | FF_MODERN, L"Lucida Console");
-    if (g_font == nullptr) return nullptr;
+    if (g_font == nullptr)
+      return nullptr;
   }
   auto* view = new LogView(read_only, std::move(hooks));
   HWND window = CreateWindowExW(
@@ -311,13 +336,15 @@ LogFile* log_of(HWND view) {
 
 bool post_line(HWND view, std::string line) {
   auto block = std::make_unique<std::string>(std::move(line));
-  if (!PostMessageW(view, kAppend, reinterpret_cast<WPARAM>(block.get()), 0)) return false;
+  if (!PostMessageW(view, kAppend, reinterpret_cast<WPARAM>(block.get()), 0))
+    return false;
   block.release();
   return true;
 }
 
 void refresh_log_view(HWND view) {
-  if (LogView* s = state(view)) repaint(view, *s);
+  if (LogView* s = state(view))
+    repaint(view, *s);
 }
 
 }  // namespace tk52::win32

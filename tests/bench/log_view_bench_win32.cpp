@@ -1,8 +1,8 @@
 // Figures of the log view under Windows (or Wine): the working set while 100,000 traffic-log
 // lines are appended through the view (it must stay flat: the view keeps only its line index),
 // and the time to paint a full page.
-#include <windows.h>
 #include <psapi.h>
+#include <windows.h>
 
 #include <chrono>
 #include <cstdio>
@@ -23,12 +23,15 @@ double working_set_mb() {
 
 void pump() {
   MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+    DispatchMessageW(&message);
 }
 
 }  // namespace
 
 int wmain() {
+  // Figures go out as they come, even into a pipe.
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   HWND frame = CreateWindowExW(0, L"STATIC", L"log view figures", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                                0, 0, 900, 700, nullptr, nullptr, instance, nullptr);
@@ -47,10 +50,12 @@ int wmain() {
   std::printf("working set before: %.1f MB\n", working_set_mb());
   const auto start = std::chrono::steady_clock::now();
   for (int i = 1; i <= 100000; ++i) {
-    tk52::win32::post_line(view, tk52::format_sentence_line(sentence.data(), sentence.size(), at,
-                                                            true, true));
-    if (i % 1000 == 0) pump();
-    if (i % 20000 == 0) std::printf("after %6d lines: working set %.1f MB\n", i, working_set_mb());
+    tk52::win32::post_line(
+        view, tk52::format_sentence_line(sentence.data(), sentence.size(), at, true, true));
+    if (i % 1000 == 0)
+      pump();
+    if (i % 20000 == 0)
+      std::printf("after %6d lines: working set %.1f MB\n", i, working_set_mb());
   }
   pump();
   const double seconds =
@@ -65,10 +70,10 @@ int wmain() {
     InvalidateRect(view, nullptr, FALSE);
     UpdateWindow(view);
   }
-  const double paint_ms = std::chrono::duration<double, std::milli>(
-                              std::chrono::steady_clock::now() - paint_start)
-                              .count() /
-                          paints;
+  const double paint_ms =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - paint_start)
+          .count() /
+      paints;
   std::printf("painting a full page (%d rows): %.2f ms\n", 660 / 15, paint_ms);
   DestroyWindow(frame);
   std::filesystem::remove(path);
