@@ -71,6 +71,10 @@ kill "$xvfb_pid" 2>/dev/null || true
 trap - EXIT
 unset DISPLAY
 
+step "the Windows program driven under Wine like an operator would (screenshots in build/win64/screenshots)"
+scripts/gui-test.sh | tee build/win64/gui.log
+gui_tests=$(sed -n 's/^gui tests: \([0-9]*\) passed.*/\1/p' build/win64/gui.log)
+
 step "fuzzing for ${fuzz_seconds} s"
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTK52_FUZZ=ON >/dev/null
@@ -92,5 +96,5 @@ fi
 step "summary"
 native=$(cd build/asan && ctest -N | sed -n 's/^Total Tests: //p')
 threaded=$(cd build/tsan && ctest -N | sed -n 's/^Total Tests: //p')
-echo "native ${native}, ThreadSanitizer ${threaded}, Wine ${wine_tests}, fuzz runs clean"
-echo "tests: $((native + threaded + wine_tests)) passed, 0 failed"
+echo "native ${native}, ThreadSanitizer ${threaded}, Wine ${wine_tests}, GUI ${gui_tests}, fuzz clean"
+echo "tests: $((native + threaded + wine_tests + gui_tests)) passed, 0 failed"

@@ -1,0 +1,954 @@
+// End-to-end tests of the configurator: the real tk52cfg.exe, driven from this program as an
+// operator would drive it, against the simulated clock on a COM port.
+//
+// Environment (set by scripts/gui-test.sh):
+//   TK52CFG_EXE       the program, alone in a folder of its own (its journal.txt goes there)
+//   TK52_GUI_SHOTS    folder for the screen pictures, one or more per test
+//   TK52_TEST_PORT, TK52_SIM_CONTROL, TK52_SIM_OUTPUT   the simulated clock
+//   TK52_SIM_MODEL    the model the clock was started as (TK-52.00 when unset)
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <array>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "automation_win32.h"
+#include "simulator_control.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using gui::enabled;
+using gui::text_of;
+
+// Identifiers of the program's windows and controls.
+constexpr int kGroupBox = 0x3FFF;
+constexpr int kIdentityField = 0x2FFF;
+constexpr int kConnect = 0x1001;
+constexpr int kFind = 0x1002;
+constexpr int kSpeedWrite = 0x1003;
+constexpr int kRead = 0x1004;
+constexpr int kWrite = 0x1005;
+constexpr int kDefaults = 0x1006;
+constexpr int kFollowLog = 0x1007;
+constexpr int kClearLog = 0x1008;
+constexpr int kSaveLog = 0x1009;
+constexpr int kPeriodicInfo = 0x100A;
+constexpr int kRequestInfo = 0x100B;
+constexpr int kSelfTest = 0x100C;
+constexpr int kSpeedList = 0x2001;
+constexpr int kTimeStampList = 0x2002;
+constexpr int kSatelliteList = 0x2003;
+constexpr int kUtcList = 0x2004;
+constexpr int kHeatingList = 0x2005;
+constexpr int kPpsSourceList = 0x2006;
+constexpr int kPpsWidthField = 0x2007;
+constexpr int kSatellitesField = 0x2102;
+constexpr int kTemperatureField = 0x2103;
+constexpr int kHeatingField = 0x2104;
+constexpr int kSelfTestField = 0x2105;
+constexpr int kStatusField = 0x2106;
+constexpr int kLatitudeField = 0x2107;
+constexpr int kLongitudeField = 0x2108;
+constexpr int kAltitudeField = 0x2109;
+constexpr int kPortScan = 0x1001;
+constexpr int kPortOk = 0x1002;
+constexpr int kPortList = 0x1003;
+constexpr int kMenuPort = 40003;
+constexpr wchar_t kMainClass[] = L"MAINWINDOW_CLASS_TK52CFG";
+constexpr wchar_t kSettingsKey[] = L"Software\\Кех\\Конфигуратор радиочасов КЕХ ТК-52";
+constexpr wchar_t kSerialMap[] = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
+
+const std::array<std::wstring, 9> kTimeStampTexts = {L"Нет (только прием)",
+                                                     L"ТК-51",
+                                                     L"ТК-52",
+                                                     L"ТК-52 (UNIX)",
+                                                     L"GPZDA",
+                                                     L"GPRMC",
+                                                     L"GPGGA",
+                                                     L"PPS (формат 1)",
+                                                     L"PPS (формат 2)"};
+const std::array<std::wstring, 4> kSatelliteTexts = {L"Отсутствует", L"ГЛОНАСС и GPS", L"ГЛОНАСС",
+                                                     L"GPS"};
+const std::array<std::wstring, 2> kUtcTexts = {L"UTC (SU)", L"UTC (USNO)"};
+const std::array<std::wstring, 2> kHeatingTexts = {L"Откл.", L"Вкл."};
+const std::array<std::wstring, 3> kPpsTexts = {
+    L"PPS от навигационного модуля", L"PPS от формируемой шкалы", L"Автоматический выбор"};
+
+// What a model looks like on the configuration page once identified.
+struct Model {
+  std::string wire;    // as the clock sends it
+  std::wstring shown;  // the identity field
+  std::wstring software;
+  int type;  // 1..4
+};
+
+Model model_under_test() {
+  std::wstring name = gui::environment(L"TK52_SIM_MODEL");
+  if (name.empty())
+    name = L"TK-52.00";
+  if (name == L"TK-52.01")
+    return {"TK-52.01", L"ТК-52.01", L"V1.23", 2};
+  if (name == L"TK-52.A")
+    return {"TK-52.A", L"ТК-52.A", L"V2.345", 3};
+  if (name == L"TK-53")
+    return {"TK-53", L"ТК-53", L"V3.012", 4};
+  return {"TK-52.00", L"ТК-52.00", L"V1.23", 1};
+}
+
+bool has_pps(int type) {
+  return type == 3 || type == 4;
+}
+
+std::wstring trimmed(std::wstring text) {
+  while (!text.empty() && text.back() == L' ')
+    text.pop_back();
+  return text;
+}
+
+std::wstring widen(const std::string& text) {
+  return std::wstring(text.begin(), text.end());
+}
+
+std::string short_name(const std::wstring& path) {
+  return gui::to_utf8(path);
+}
+
+// The texts the page's option controls show for a configuration as the clock's "show" prints
+// it ("F,S,U,H" or "F,S,U,H,P,WWW").
+std::vector<std::wstring> config_texts(const std::string& config) {
+  std::vector<int> digits;
+  std::string width;
+  std::size_t field = 0;
+  for (std::size_t at = 0; at <= config.size(); ++field) {
+    const auto comma = config.find(',', at);
+    const std::string part =
+        config.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+    if (field == 5) {
+      width = part;
+    } else {
+      digits.push_back(std::stoi(part));
+    }
+    if (comma == std::string::npos)
+      break;
+    at = comma + 1;
+  }
+  std::vector<std::wstring> texts = {kTimeStampTexts.at(static_cast<std::size_t>(digits.at(0))),
+                                     kSatelliteTexts.at(static_cast<std::size_t>(digits.at(1))),
+                                     kUtcTexts.at(static_cast<std::size_t>(digits.at(2) - 1)),
+                                     kHeatingTexts.at(static_cast<std::size_t>(digits.at(3)))};
+  if (digits.size() > 4) {
+    texts.push_back(kPpsTexts.at(static_cast<std::size_t>(digits.at(4))));
+    texts.push_back(widen(std::to_string(std::stoi(width))));
+  }
+  return texts;
+}
+
+// Per-user settings of the program.
+void delete_settings() {
+  RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
+}
+
+void write_settings(const std::wstring& port, DWORD speed_position) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS) {
+    return;
+  }
+  RegSetValueExW(key, L"ComPort", 0, REG_SZ, reinterpret_cast<const BYTE*>(port.c_str()),
+                 static_cast<DWORD>((port.size() + 1) * sizeof(wchar_t)));
+  RegSetValueExW(key, L"BaudRate", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&speed_position),
+                 sizeof speed_position);
+  RegCloseKey(key);
+}
+
+std::optional<std::wstring> settings_port() {
+  wchar_t name[64] = {};
+  DWORD size = sizeof name;
+  if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, L"ComPort", RRF_RT_REG_SZ, nullptr, name,
+                   &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  return std::wstring(name);
+}
+
+std::optional<DWORD> settings_speed() {
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, L"BaudRate", RRF_RT_REG_DWORD, nullptr, &value,
+                   &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+// The system's map of serial ports, taken away and put back by the no-port test.
+class SerialMapAway {
+ public:
+  SerialMapAway() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSerialMap, 0, KEY_READ | KEY_WRITE, &key) !=
+        ERROR_SUCCESS)
+      return;
+    for (DWORD index = 0;; ++index) {
+      wchar_t name[256] = {};
+      wchar_t data[256] = {};
+      DWORD name_size = 256;
+      DWORD data_size = sizeof data;
+      DWORD type = 0;
+      if (RegEnumValueW(key, index, name, &name_size, nullptr, &type, reinterpret_cast<BYTE*>(data),
+                        &data_size) != ERROR_SUCCESS) {
+        break;
+      }
+      saved_.push_back({name, data});
+    }
+    for (const auto& [name, data] : saved_)
+      RegDeleteValueW(key, name.c_str());
+    RegCloseKey(key);
+    taken_ = true;
+  }
+  ~SerialMapAway() {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSerialMap, 0, nullptr, REG_OPTION_VOLATILE, KEY_WRITE,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS) {
+      return;
+    }
+    for (const auto& [name, data] : saved_) {
+      RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                     static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    }
+    RegCloseKey(key);
+  }
+  SerialMapAway(const SerialMapAway&) = delete;
+  SerialMapAway& operator=(const SerialMapAway&) = delete;
+  bool taken() const { return taken_; }
+  std::size_t count() const { return saved_.size(); }
+
+ private:
+  std::vector<std::pair<std::wstring, std::wstring>> saved_;
+  bool taken_ = false;
+};
+
+// A journal line's date and time, "DD.MM.YYYY-hh:mm:ss:mmm", at text[at].
+bool is_stamp(const std::string& text, std::size_t at) {
+  static const char kShape[] = "00.00.0000-00:00:00:000";
+  if (at + sizeof kShape - 1 > text.size())
+    return false;
+  for (std::size_t i = 0; i + 1 < sizeof kShape; ++i) {
+    const char c = text[at + i];
+    if (kShape[i] == '0' ? (c < '0' || c > '9') : c != kShape[i])
+      return false;
+  }
+  return true;
+}
+
+bool is_event_line(const std::string& line) {
+  return line.size() >= 27 && line[0] == ' ' && line[1] == '<' && is_stamp(line, 2) &&
+         line.compare(25, 2, "> ") == 0;
+}
+
+bool is_sentence_line(const std::string& line) {
+  return line.size() >= 31 && (line[0] == ' ' || line[0] == 'x') && line[1] == '[' &&
+         is_stamp(line, 2) && line.compare(25, 2, "] ") == 0 &&
+         (line.compare(27, 4, ">>> ") == 0 || line.compare(27, 4, "<<< ") == 0) &&
+         line.size() > 31 && line[31] == '$';
+}
+
+// Lines with their CR LF.
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const auto end = text.find("\r\n", at);
+    if (end == std::string::npos) {
+      lines.push_back(text.substr(at));
+      break;
+    }
+    lines.push_back(text.substr(at, end + 2 - at));
+    at = end + 2;
+  }
+  return lines;
+}
+
+std::string current_test_name() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = std::string(info->test_suite_name()) + "." + info->name();
+  // The model test runs once for each model.
+  if (name == "Connection.IdentifiesTheModel")
+    name += "_" + model_under_test().wire;
+  for (char& c : name) {
+    if (c == '/')
+      c = '_';
+  }
+  return name;
+}
+
+class Tk52Gui : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    exe_ = gui::environment(L"TK52CFG_EXE");
+    ASSERT_FALSE(exe_.empty()) << "TK52CFG_EXE names the program";
+    ASSERT_TRUE(sim_.available()) << "the simulated clock is not set up (TK52_SIM_CONTROL)";
+    // Back to the clock's starting state, whatever the previous test left.
+    for (const char* reset : {"clear all", "baud 115200", "diag 5", "status A"}) {
+      ASSERT_TRUE(sim_.run(reset)) << reset;
+    }
+    if (initial_config().empty()) {
+      const auto config = sim_.state("config");
+      ASSERT_TRUE(config.has_value());
+      initial_config() = *config;
+    } else {
+      ASSERT_TRUE(sim_.run("config " + initial_config()));
+    }
+    port_ = widen(sim_.port());
+    // The program remembers the clock's port at its speed, as after an earlier session.
+    write_settings(port_, 6);
+    start();
+  }
+
+  void TearDown() override {
+    if (app_ == nullptr)
+      return;
+    if (app_->running()) {
+      gui::screenshot(current_test_name());
+      const auto stray = gui::dialogs(app_->process_id());
+      EXPECT_TRUE(stray.empty()) << "a window was left open: " << short_name(text_of(stray.front()))
+                                 << ": " << short_name(text_of(GetDlgItem(stray.front(), 0xFFFF)));
+      for (HWND box : stray)
+        PostMessageW(box, WM_CLOSE, 0, 0);
+      const auto code = app_->close();
+      EXPECT_TRUE(code.has_value()) << "the program did not end when its window was closed";
+      if (code) {
+        EXPECT_EQ(*code, 0u) << "exit code";
+      }
+    }
+    app_.reset();
+  }
+
+  static std::string& initial_config() {
+    static std::string config;
+    return config;
+  }
+
+  void start() {
+    app_ = std::make_unique<gui::Program>(exe_);
+    ASSERT_TRUE(app_->start()) << "the main window did not show";
+  }
+
+  // Closes the program and checks that it ended cleanly.
+  void close_program() {
+    const auto code = app_->close();
+    ASSERT_TRUE(code.has_value()) << "the program did not end when its window was closed";
+    EXPECT_EQ(*code, 0u);
+  }
+
+  std::wstring journal_path() const { return gui::folder_of(exe_) + L"\\journal.txt"; }
+  std::string journal() const { return gui::read_file(journal_path()).value_or(""); }
+
+  HWND group(std::wstring_view caption, int child_id = 0) const {
+    return gui::find_group(app_->main(), caption, child_id);
+  }
+  HWND speed_group() const { return group(L"Скорость передачи данных", kConnect); }
+  HWND config_group() const { return group(L"Конфигурация", kRead); }
+  HWND info_group() const { return group(L"Дополнительная информация", kRequestInfo); }
+  HWND log_group() const { return group(L"Журнал", kClearLog); }
+  HWND speed_control(int id) const { return gui::child(speed_group(), id); }
+  HWND config_control(int id) const { return gui::child(config_group(), id); }
+  HWND info_control(int id) const { return gui::child(info_group(), id); }
+  std::vector<HWND> identity_fields() const {
+    return gui::children_with_id(group(L"Радиочасы"), kIdentityField);
+  }
+  std::wstring connect_caption() const { return text_of(speed_control(kConnect)); }
+  std::wstring speed_text() const { return text_of(speed_control(kSpeedList)); }
+
+  // Connects with the port and speed chosen and waits until the clock's identity is shown.
+  void connect() {
+    ASSERT_EQ(connect_caption(), L"Соединить");
+    ASSERT_TRUE(gui::click(speed_control(kConnect))) << "connect did not finish without a message";
+    ASSERT_TRUE(gui::wait_until([&] {
+      const auto fields = identity_fields();
+      return connect_caption() == L"Разъединить" && fields.size() == 3 &&
+             !text_of(fields[0]).empty();
+    })) << "not connected: the button reads "
+        << short_name(connect_caption());
+  }
+
+  void disconnect() {
+    ASSERT_TRUE(gui::click(speed_control(kConnect)));
+    ASSERT_TRUE(gui::wait_until([&] { return connect_caption() == L"Соединить"; }));
+  }
+
+  // Waits until the field shows text; the last text seen otherwise.
+  ::testing::AssertionResult field_shows(HWND field, const std::wstring& text,
+                                         std::chrono::milliseconds bound = gui::kBound) const {
+    std::wstring seen;
+    if (gui::wait_until([&] { return (seen = text_of(field)) == text; }, bound)) {
+      return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << "shows \"" << short_name(seen) << "\", not \"" << short_name(text) << "\"";
+  }
+
+  ::testing::AssertionResult lists_show(const std::vector<std::wstring>& texts) const {
+    const std::array<int, 6> ids = {kTimeStampList, kSatelliteList, kUtcList,
+                                    kHeatingList,   kPpsSourceList, kPpsWidthField};
+    std::wstring seen;
+    const bool shown = gui::wait_until([&] {
+      seen.clear();
+      bool all = true;
+      for (std::size_t i = 0; i < texts.size(); ++i) {
+        const std::wstring text = text_of(config_control(ids[i]));
+        seen += text + L" | ";
+        all = all && text == texts[i];
+      }
+      return all;
+    });
+    if (shown)
+      return ::testing::AssertionSuccess();
+    std::wstring wanted;
+    for (const auto& t : texts)
+      wanted += t + L" | ";
+    return ::testing::AssertionFailure()
+           << "the lists show " << short_name(seen) << " instead of " << short_name(wanted);
+  }
+
+  ::testing::AssertionResult journal_has(const std::wstring& text) const {
+    const std::string wanted = gui::to_cp1251(text);
+    if (gui::wait_until([&] { return journal().find(wanted) != std::string::npos; })) {
+      return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "journal.txt lacks \"" << short_name(text) << "\"";
+  }
+
+  // Expects one message box with this title and text, pictures it and presses a button.
+  void expect_box(const std::wstring& title, const std::wstring& text, int button = IDOK,
+                  const std::function<void()>& while_open = {}) {
+    const auto box = gui::wait_message_box(app_->process_id());
+    ASSERT_TRUE(box.has_value()) << "no message box \"" << short_name(title) << "\"";
+    EXPECT_EQ(short_name(box->title), short_name(title));
+    EXPECT_EQ(short_name(box->text), short_name(text));
+    gui::screenshot(current_test_name() + "_box");
+    if (while_open)
+      while_open();
+    ASSERT_TRUE(gui::answer(*box, button));
+    ASSERT_TRUE(app_->settle());
+  }
+
+  std::wstring exe_;
+  std::wstring port_;
+  gui::Simulator sim_;
+  std::unique_ptr<gui::Program> app_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Start-up
+
+using Startup = Tk52Gui;
+
+TEST_F(Startup, ShowsTheMainWindowDisconnected) {
+  EXPECT_EQ(short_name(text_of(app_->main())), "Конфигуратор радиочасов КЕХ ТК-52");
+  EXPECT_EQ(connect_caption(), L"Соединить");
+  EXPECT_TRUE(enabled(speed_control(kFind)));
+  EXPECT_FALSE(enabled(speed_control(kSpeedWrite)));
+  for (int id : {kRead, kWrite, kDefaults})
+    EXPECT_FALSE(enabled(config_control(id))) << id;
+  EXPECT_EQ(speed_text(), L"115200 бит/с") << "the remembered speed";
+  const auto fields = identity_fields();
+  ASSERT_EQ(fields.size(), 3u);
+  for (HWND f : fields)
+    EXPECT_EQ(text_of(f), L"");
+  EXPECT_EQ(short_name(app_->connection_text().value_or(L"?")), "Нет соединения");
+  const std::vector<std::wstring> speeds = gui::combo_items(speed_control(kSpeedList));
+  EXPECT_EQ(speeds,
+            (std::vector<std::wstring>{L"2400 бит/с", L"4800 бит/с", L"9600 бит/с", L"19200 бит/с",
+                                       L"38400 бит/с", L"57600 бит/с", L"115200 бит/с"}));
+}
+
+TEST_F(Startup, SecondStartBringsTheFirstForwardAndEnds) {
+  // Another window in front first, so that coming forward shows.
+  HWND other = CreateWindowExW(0, L"STATIC", L"in front", WS_POPUP | WS_VISIBLE, 700, 500, 200, 100,
+                               nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(other, nullptr);
+  SetForegroundWindow(other);
+  EXPECT_TRUE(gui::wait_until([&] { return GetForegroundWindow() == other; }));
+  const auto code = gui::run_to_end(exe_);
+  DestroyWindow(other);
+  ASSERT_TRUE(code.has_value()) << "the second copy did not end";
+  EXPECT_EQ(*code, static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  std::size_t mains = 0;
+  EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        if (gui::class_of(window) == kMainClass && IsWindowVisible(window))
+          ++*reinterpret_cast<std::size_t*>(data);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&mains));
+  EXPECT_EQ(mains, 1u) << "main windows on the screen";
+  EXPECT_TRUE(gui::wait_until([&] { return GetForegroundWindow() == app_->main(); }))
+      << "the first copy's window is not in front";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Port selection
+
+using PortWindow = Tk52Gui;
+
+TEST_F(PortWindow, ListsTheMappedPortAndConnectsThroughIt) {
+  // A first run: nothing remembered, so neither the port nor the speed is preselected.
+  app_->close();
+  delete_settings();
+  start();
+  EXPECT_EQ(speed_text(), L"2400 бит/с");
+
+  ASSERT_TRUE(app_->menu_command(kMenuPort));
+  HWND ports = nullptr;
+  ASSERT_TRUE(gui::wait_until(
+      [&] { return (ports = app_->port_window()) != nullptr && IsWindowVisible(ports); }));
+  EXPECT_EQ(short_name(text_of(ports)), "Выберите порт для подключения");
+  EXPECT_FALSE(enabled(app_->main())) << "the main window takes input while the port window is up";
+  HWND list = gui::child(ports, kPortList);
+  const auto items = gui::combo_items(list);
+  EXPECT_NE(std::find(items.begin(), items.end(), port_), items.end())
+      << "COM port missing from the list";
+  EXPECT_EQ(gui::combo_selection(list), 0) << "the first port is preselected";
+  EXPECT_EQ(text_of(gui::child(ports, kPortScan)), L"Сканировать");
+  EXPECT_EQ(text_of(gui::child(ports, kPortOk)), L"ОК");
+  ASSERT_TRUE(gui::combo_select_text(list, port_));
+  gui::screenshot(current_test_name() + "_ports");
+  ASSERT_TRUE(gui::click(gui::child(ports, kPortOk)));
+  EXPECT_TRUE(gui::wait_until([&] { return !IsWindowVisible(ports) && enabled(app_->main()); }));
+
+  ASSERT_TRUE(gui::combo_select_text(speed_control(kSpeedList), L"115200 бит/с"));
+  connect();
+  EXPECT_EQ(short_name(app_->connection_text().value_or(L"?")),
+            short_name(L"Соединение: " + port_ + L", 115200, 8N1"));
+  // Connecting remembers the port and the speed.
+  EXPECT_EQ(settings_port().value_or(L"?"), port_);
+  EXPECT_EQ(settings_speed().value_or(99), 6u);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Connection
+
+using Connection = Tk52Gui;
+
+TEST_F(Connection, IdentifiesTheModel) {
+  const Model model = model_under_test();
+  ASSERT_EQ(sim_.state("model").value_or("?"), model.wire) << "the clock runs as another model";
+  connect();
+  const auto fields = identity_fields();
+  ASSERT_EQ(fields.size(), 3u);
+  EXPECT_TRUE(gui::wait_until([&] { return trimmed(text_of(fields[0])) == model.shown; }))
+      << short_name(text_of(fields[0]));
+  EXPECT_EQ(text_of(fields[1]), L"01");
+  EXPECT_EQ(text_of(fields[2]), model.software);
+
+  HWND satellites = config_control(kSatelliteList);
+  const std::vector<std::wstring> items = gui::combo_items(satellites);
+  if (has_pps(model.type)) {
+    EXPECT_EQ(items,
+              (std::vector<std::wstring>{L"Отсутствует", L"ГЛОНАСС и GPS", L"ГЛОНАСС", L"GPS"}));
+  } else {
+    EXPECT_EQ(items, (std::vector<std::wstring>{L"ГЛОНАСС и GPS", L"ГЛОНАСС", L"GPS"}));
+  }
+  // The page shows the clock's configuration.
+  EXPECT_TRUE(lists_show(config_texts(sim_.state("config").value_or("0,1,1,0"))));
+
+  EXPECT_EQ(enabled(satellites), model.type != 2) << "satellite systems";
+  EXPECT_EQ(enabled(config_control(kUtcList)), !has_pps(model.type)) << "UTC";
+  EXPECT_EQ(enabled(config_control(kHeatingList)), !has_pps(model.type)) << "heating";
+  EXPECT_EQ(enabled(config_control(kPpsSourceList)), has_pps(model.type)) << "PPS source";
+  EXPECT_EQ(enabled(config_control(kPpsWidthField)), has_pps(model.type)) << "PPS width";
+  EXPECT_TRUE(enabled(config_control(kTimeStampList)));
+  for (int id : {kRead, kWrite, kDefaults})
+    EXPECT_TRUE(enabled(config_control(id))) << id;
+  EXPECT_FALSE(enabled(speed_control(kFind)));
+  EXPECT_TRUE(enabled(speed_control(kSpeedWrite)));
+  if (has_pps(model.type)) {
+    // The PPS models report neither temperature nor heating.
+    EXPECT_EQ(text_of(info_control(kTemperatureField)), L"0");
+    EXPECT_EQ(text_of(info_control(kHeatingField)), L"Нет");
+    EXPECT_FALSE(enabled(info_control(kTemperatureField)));
+    EXPECT_FALSE(enabled(info_control(kHeatingField)));
+  }
+  EXPECT_EQ(short_name(app_->connection_text().value_or(L"?")),
+            short_name(L"Соединение: " + port_ + L", 115200, 8N1"));
+  gui::screenshot(current_test_name() + "_connected");
+
+  disconnect();
+  for (HWND f : identity_fields())
+    EXPECT_EQ(text_of(f), L"");
+  EXPECT_TRUE(enabled(speed_control(kFind)));
+  EXPECT_FALSE(enabled(config_control(kRead)));
+  EXPECT_EQ(short_name(app_->connection_text().value_or(L"?")), "Нет соединения");
+}
+
+TEST_F(Connection, PortCommandGreyedWhileConnected) {
+  // Disconnected: "Настройки", "COM-порт" opens the port window.
+  ASSERT_TRUE(app_->pick_from_menu(1)) << "the menu did not open and close";
+  HWND ports = nullptr;
+  ASSERT_TRUE(gui::wait_until([&] {
+    return (ports = app_->port_window()) != nullptr && IsWindowVisible(ports);
+  })) << "the port window did not open from the menu";
+  ASSERT_TRUE(gui::click(gui::child(ports, kPortOk)));
+  ASSERT_TRUE(gui::wait_until([&] { return !IsWindowVisible(ports); }));
+
+  // Connected: the same keys pick nothing. A pressed look posted to a button after the menu
+  // has closed shows when everything queued before it has been handled.
+  connect();
+  ASSERT_TRUE(app_->pick_from_menu(1)) << "the menu did not open and close";
+  HWND marker = speed_control(kFind);
+  PostMessageW(marker, BM_SETSTATE, TRUE, 0);
+  ASSERT_TRUE(gui::wait_until([&] {
+    DWORD_PTR state = 0;
+    return SendMessageTimeoutW(marker, BM_GETSTATE, 0, 0, SMTO_NORMAL, 5000, &state) != 0 &&
+           (state & BST_PUSHED) != 0;
+  }));
+  SendMessageTimeoutW(marker, BM_SETSTATE, FALSE, 0, SMTO_NORMAL, 5000, nullptr);
+  EXPECT_FALSE(IsWindowVisible(ports)) << "\"COM-порт\" worked while connected";
+}
+
+TEST_F(Connection, FindsTheClockAt115200) {
+  ASSERT_TRUE(gui::combo_select_text(speed_control(kSpeedList), L"2400 бит/с"));
+  ASSERT_TRUE(gui::click(speed_control(kFind))) << "the search ended with a message";
+  EXPECT_TRUE(gui::wait_until([&] { return connect_caption() == L"Разъединить"; }));
+  EXPECT_EQ(speed_text(), L"115200 бит/с");
+  EXPECT_TRUE(field_shows(identity_fields().at(0), model_under_test().shown));
+  EXPECT_TRUE(journal_has(L"Установлено соединение по " + port_ + L" на скорости 115200 бит/с"));
+}
+
+TEST_F(Connection, ChangesTheSpeedAndKeepsTalking) {
+  connect();
+  ASSERT_TRUE(gui::combo_select_text(speed_control(kSpeedList), L"9600 бит/с"));
+  ASSERT_TRUE(gui::click(speed_control(kSpeedWrite))) << "the speed change ended with a message";
+  EXPECT_EQ(sim_.state("baud").value_or("?"), "9600");
+  EXPECT_EQ(short_name(app_->connection_text().value_or(L"?")),
+            short_name(L"Соединение: " + port_ + L", 9600, 8N1"));
+  EXPECT_TRUE(journal_has(L"Установлена скорость передачи данных - 9600 бит/с"));
+  // The link works at the new speed.
+  ASSERT_TRUE(app_->show_tab(1));
+  ASSERT_TRUE(gui::click(info_control(kRequestInfo))) << "the request ended with a message";
+  EXPECT_TRUE(field_shows(info_control(kSatellitesField), L"8"));
+}
+
+TEST_F(Connection, NoPortChosen) {
+  {
+    // The system forgets its serial ports; a new scan finds none.
+    SerialMapAway away;
+    ASSERT_TRUE(away.taken());
+    ASSERT_TRUE(app_->menu_command(kMenuPort));
+    HWND ports = nullptr;
+    ASSERT_TRUE(gui::wait_until(
+        [&] { return (ports = app_->port_window()) != nullptr && IsWindowVisible(ports); }));
+    ASSERT_TRUE(gui::click(gui::child(ports, kPortScan)));
+    EXPECT_EQ(gui::combo_count(gui::child(ports, kPortList)), 0);
+    ASSERT_TRUE(gui::click(gui::child(ports, kPortOk)));
+    ASSERT_TRUE(gui::wait_until([&] { return !IsWindowVisible(ports); }));
+  }
+  gui::post_click(speed_control(kConnect));
+  expect_box(L"Внимание!", L"Порт для подключения не выбран.");
+  EXPECT_EQ(connect_caption(), L"Соединить");
+}
+
+TEST_F(Connection, SilentClock) {
+  ASSERT_TRUE(sim_.run("fault silent"));
+  gui::post_click(speed_control(kConnect));
+  // The operation's status text stays up while the box is shown, and goes with it.
+  expect_box(L"Соединение не установлено.",
+             L"Не удалось обнаружить устройство ТК на " + port_ + L".", IDOK,
+             [&] { EXPECT_EQ(short_name(app_->status_text().value_or(L"?")), "Соединение..."); });
+  EXPECT_EQ(short_name(app_->status_text().value_or(L"?")), "");
+  EXPECT_EQ(connect_caption(), L"Соединить");
+  EXPECT_TRUE(enabled(speed_control(kFind)));
+  EXPECT_EQ(short_name(app_->connection_text().value_or(L"?")), "Нет соединения");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Configuration
+
+using Configuration = Tk52Gui;
+
+TEST_F(Configuration, WritesReadsAndSetsDefaults) {
+  const Model model = model_under_test();
+  connect();
+  ASSERT_TRUE(lists_show(config_texts(initial_config())));
+
+  // Write: GPZDA, GPS, UTC (SU), heating on.
+  ASSERT_TRUE(gui::combo_select_text(config_control(kTimeStampList), L"GPZDA"));
+  if (enabled(config_control(kSatelliteList))) {
+    ASSERT_TRUE(gui::combo_select_text(config_control(kSatelliteList), L"GPS"));
+  }
+  if (!has_pps(model.type)) {
+    ASSERT_TRUE(gui::combo_select_text(config_control(kUtcList), L"UTC (SU)"));
+    ASSERT_TRUE(gui::combo_select_text(config_control(kHeatingList), L"Вкл."));
+  }
+  ASSERT_TRUE(gui::click(config_control(kWrite))) << "the write ended with a message";
+  const std::string written = sim_.state("config").value_or("?");
+  if (model.type == 1) {
+    EXPECT_EQ(written, "4,3,1,1");
+    EXPECT_TRUE(
+        journal_has(L"Записана конфигурация \"Метка времени: <GPZDA>, СНС: <GPS>, UTC: <UTC (SU)>, "
+                    L"Обогрев: <Вкл.>\"."));
+  } else {
+    EXPECT_EQ(written.substr(0, 1), "4");
+  }
+
+  // Read: the clock's configuration changed behind the program's back.
+  const std::string other = has_pps(model.type) ? "5,2,2,0,1,250" : "5,2,2,0";
+  ASSERT_TRUE(sim_.run("config " + other));
+  ASSERT_TRUE(gui::click(config_control(kRead))) << "the read ended with a message";
+  EXPECT_TRUE(lists_show(config_texts(other)));
+
+  // Defaults: the controls only, nothing goes to the clock.
+  ASSERT_TRUE(gui::click(config_control(kDefaults)));
+  std::vector<std::wstring> defaults;
+  switch (model.type) {
+    case 1:
+      defaults = {L"ТК-52", L"ГЛОНАСС и GPS", L"UTC (USNO)", L"Откл."};
+      break;
+    case 2:
+      defaults = {L"ТК-52", L"GPS", L"UTC (USNO)", L"Откл."};
+      break;
+    default:
+      defaults = {L"ТК-52", L"ГЛОНАСС и GPS",        L"UTC (USNO)",
+                  L"Откл.", L"Автоматический выбор", L"100"};
+      break;
+  }
+  EXPECT_TRUE(lists_show(defaults));
+  EXPECT_EQ(sim_.state("config").value_or("?"), other);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Monitoring
+
+using Monitoring = Tk52Gui;
+
+TEST_F(Monitoring, ExtraInformation) {
+  connect();
+  ASSERT_TRUE(app_->show_tab(1));
+  ASSERT_TRUE(gui::click(info_control(kRequestInfo))) << "the request ended with a message";
+  EXPECT_TRUE(field_shows(info_control(kSatellitesField), L"8"));
+  EXPECT_EQ(text_of(info_control(kStatusField)), L"A");
+  EXPECT_EQ(text_of(info_control(kTemperatureField)), L"23");
+  EXPECT_EQ(text_of(info_control(kHeatingField)), L"Да");
+  // 156.07 m; the fraction's digits may be kept as received or printed as a number.
+  const std::wstring altitude = text_of(info_control(kAltitudeField));
+  EXPECT_TRUE(altitude == L"156.07" || altitude == L"156.7") << short_name(altitude);
+  for (int id : {kLatitudeField, kLongitudeField, kAltitudeField}) {
+    EXPECT_TRUE(enabled(info_control(id))) << id;
+  }
+  EXPECT_EQ(text_of(info_control(kLatitudeField)).substr(0, 7), L"N  55° ");
+  EXPECT_EQ(text_of(info_control(kLongitudeField)).substr(0, 7), L"E  37° ");
+  gui::screenshot(current_test_name() + "_valid");
+
+  // No fix: no satellites, and the position fields greyed.
+  ASSERT_TRUE(sim_.run("status V"));
+  ASSERT_TRUE(gui::click(info_control(kRequestInfo)));
+  EXPECT_TRUE(field_shows(info_control(kStatusField), L"V"));
+  EXPECT_EQ(text_of(info_control(kSatellitesField)), L"0");
+  for (int id : {kLatitudeField, kLongitudeField, kAltitudeField}) {
+    EXPECT_FALSE(enabled(info_control(id))) << id;
+  }
+}
+
+TEST_F(Monitoring, SelfDiagnostic) {
+  connect();
+  ASSERT_TRUE(app_->show_tab(1));
+  ASSERT_TRUE(gui::click(info_control(kSelfTest))) << "a clock without faults made a message";
+  EXPECT_TRUE(field_shows(info_control(kSelfTestField), L"OK"));
+  EXPECT_TRUE(journal_has(
+      L"Получен код самодиагностики (OK): Шибок не обнаружено. Радиочасы готовы к работе."));
+
+  ASSERT_TRUE(sim_.run("diag 4"));
+  gui::post_click(info_control(kSelfTest));
+  expect_box(L"Результат самодиагностики",
+             L"Код самодиагностики - E4.\r\nНет данных от приемного модуля.");
+  EXPECT_TRUE(field_shows(info_control(kSelfTestField), L"E4"));
+  EXPECT_TRUE(journal_has(L"Получен код самодиагностики (E4): Нет данных от приемного модуля."));
+}
+
+TEST_F(Monitoring, PeriodicRequest) {
+  connect();
+  ASSERT_TRUE(app_->show_tab(1));
+  HWND periodic = info_control(kPeriodicInfo);
+  ASSERT_TRUE(gui::click(periodic));
+  DWORD_PTR check = 0;
+  SendMessageTimeoutW(periodic, BM_GETCHECK, 0, 0, SMTO_NORMAL, 15000, &check);
+  EXPECT_EQ(check, static_cast<DWORD_PTR>(BST_CHECKED));
+  EXPECT_FALSE(enabled(info_control(kRequestInfo)))
+      << "a single request while the periodic one runs";
+  EXPECT_TRUE(enabled(info_control(kSelfTest)));
+  // The fields fill, and follow the clock, without a click.
+  EXPECT_TRUE(field_shows(info_control(kSatellitesField), L"8"));
+  ASSERT_TRUE(sim_.run("sats 5"));
+  EXPECT_TRUE(field_shows(info_control(kSatellitesField), L"5"));
+  ASSERT_TRUE(gui::click(periodic));
+  EXPECT_TRUE(enabled(info_control(kRequestInfo)));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Traffic log
+
+using TrafficLog = Tk52Gui;
+
+TEST_F(TrafficLog, FollowButtonStopsAndFollows) {
+  ASSERT_TRUE(app_->show_tab(1));
+  HWND follow = gui::child(log_group(), kFollowLog);
+  EXPECT_EQ(text_of(follow), L"Остановить");
+  ASSERT_TRUE(gui::click(follow));
+  EXPECT_EQ(text_of(follow), L"Следить");
+  ASSERT_TRUE(gui::click(follow));
+  EXPECT_EQ(text_of(follow), L"Остановить");
+}
+
+TEST_F(TrafficLog, SavesAndClears) {
+  connect();
+  disconnect();
+  ASSERT_TRUE(app_->show_tab(1));
+  const std::string before = journal();
+  ASSERT_FALSE(before.empty());
+
+  // Save a copy through the save dialog.
+  const std::wstring copy = gui::folder_of(exe_) + L"\\saved log.txt";
+  DeleteFileW(copy.c_str());
+  gui::post_click(gui::child(log_group(), kSaveLog));
+  const auto dialog = gui::wait_message_box(app_->process_id());
+  ASSERT_TRUE(dialog.has_value()) << "no save dialog";
+  EXPECT_EQ(short_name(dialog->title), "Сохранить журнал как...");
+  // The file name box: a combo box with an edit (cmb13) in the explorer style, else edt1.
+  HWND name = GetDlgItem(dialog->window, 0x47C);
+  if (name == nullptr)
+    name = GetDlgItem(dialog->window, 0x480);
+  ASSERT_NE(name, nullptr) << "no file name box in the save dialog";
+  DWORD_PTR result = 0;
+  ASSERT_NE(SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(copy.c_str()),
+                                SMTO_NORMAL, 15000, &result),
+            0);
+  gui::screenshot(current_test_name() + "_save");
+  ASSERT_TRUE(gui::answer(*dialog, IDOK));
+  EXPECT_TRUE(gui::wait_until([&] { return gui::read_file(copy).value_or("") == before; }))
+      << "the saved copy differs from journal.txt";
+
+  // Clear: No keeps the file, Yes empties it.
+  const std::wstring question =
+      L"После очистки журнала, все данные в нем будут утеряны.\r\nОчистить журнал?";
+  gui::post_click(gui::child(log_group(), kClearLog));
+  expect_box(L"Очистка журнала.", question, IDNO);
+  EXPECT_EQ(journal(), before);
+  gui::post_click(gui::child(log_group(), kClearLog));
+  expect_box(L"Очистка журнала.", question, IDYES);
+  EXPECT_TRUE(gui::wait_until([&] { return journal().empty(); }))
+      << journal().size() << " bytes left";
+}
+
+TEST_F(TrafficLog, JournalBytesOfAShortSession) {
+  close_program();
+  ASSERT_TRUE(DeleteFileW(journal_path().c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND);
+  SYSTEMTIME day_before{};
+  GetLocalTime(&day_before);
+  start();
+  connect();
+  disconnect();
+  close_program();
+  SYSTEMTIME day_after{};
+  GetLocalTime(&day_after);
+
+  const std::string bytes = journal();
+  const std::vector<std::string> lines = lines_of(bytes);
+  ASSERT_GE(lines.size(), 4u);
+  const auto date = [](const SYSTEMTIME& t) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02u.%02u.%04u", t.wDay, t.wMonth, t.wYear);
+    return std::string(text);
+  };
+  const std::string start_line = lines.front();
+  ASSERT_TRUE(is_event_line(start_line)) << start_line;
+  EXPECT_TRUE(start_line.compare(2, 10, date(day_before)) == 0 ||
+              start_line.compare(2, 10, date(day_after)) == 0)
+      << start_line;
+  EXPECT_EQ(start_line.substr(27), gui::to_cp1251(L"Начало работы приложения") + "\r\n");
+  ASSERT_TRUE(is_event_line(lines.back())) << lines.back();
+  EXPECT_EQ(lines.back().substr(27), gui::to_cp1251(L"Конец работы приложения") + "\r\n");
+
+  bool sent_identification = false;
+  bool received_identification = false;
+  bool connected = false;
+  bool disconnected = false;
+  const std::string connected_text =
+      gui::to_cp1251(L"Установлено соединение по " + port_ + L" на скорости 115200 бит/с") + "\r\n";
+  const std::string disconnected_text =
+      gui::to_cp1251(L"Соединение разорвано. Всего предложений принято: ");
+  for (const std::string& line : lines) {
+    EXPECT_TRUE(line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0) << line;
+    EXPECT_TRUE(is_event_line(line) || is_sentence_line(line)) << "not a journal line: " << line;
+    if (line[0] == 'x')
+      ADD_FAILURE() << "a bad sentence from the clock: " << line;
+    if (is_sentence_line(line)) {
+      const std::string sentence = line.substr(31);
+      if (line.compare(27, 4, "<<< ") == 0 && sentence.rfind("$PKEXI*", 0) == 0)
+        sent_identification = true;
+      if (line.compare(27, 4, ">>> ") == 0 &&
+          sentence.rfind("$PKEXI," + model_under_test().wire + ",01,", 0) == 0) {
+        received_identification = true;
+      }
+      EXPECT_EQ(sentence.find("\r\n"), sentence.size() - 2) << "one sentence a line: " << line;
+    } else {
+      if (line.substr(27) == connected_text)
+        connected = true;
+      if (line.compare(27, disconnected_text.size(), disconnected_text) == 0)
+        disconnected = true;
+    }
+  }
+  EXPECT_TRUE(sent_identification) << "no \"<<< $PKEXI*\" line";
+  EXPECT_TRUE(received_identification) << "no \">>> $PKEXI,...\" line";
+  EXPECT_TRUE(connected) << "no connection line";
+  EXPECT_TRUE(disconnected) << "no disconnection line";
+  app_.reset();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Settings
+
+using Settings = Tk52Gui;
+
+TEST_F(Settings, KeptAcrossARestart) {
+  ASSERT_TRUE(sim_.run("baud 9600"));
+  ASSERT_TRUE(gui::combo_select_text(speed_control(kSpeedList), L"9600 бит/с"));
+  connect();
+  close_program();
+  EXPECT_EQ(settings_port().value_or(L"?"), port_);
+  EXPECT_EQ(settings_speed().value_or(99), 2u);
+
+  start();
+  EXPECT_EQ(speed_text(), L"9600 бит/с");
+  ASSERT_TRUE(app_->menu_command(kMenuPort));
+  HWND ports = nullptr;
+  ASSERT_TRUE(gui::wait_until(
+      [&] { return (ports = app_->port_window()) != nullptr && IsWindowVisible(ports); }));
+  EXPECT_EQ(text_of(gui::child(ports, kPortList)), port_) << "the remembered port is preselected";
+  ASSERT_TRUE(gui::click(gui::child(ports, kPortOk)));
+  ASSERT_TRUE(gui::wait_until([&] { return !IsWindowVisible(ports); }));
+  connect();
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> arguments;
+  for (int i = 0; i < argc; ++i)
+    arguments.push_back(gui::to_utf8(argv[i]));
+  std::vector<char*> pointers;
+  for (auto& a : arguments)
+    pointers.push_back(a.data());
+  int count = argc;
+  ::testing::InitGoogleTest(&count, pointers.data());
+  const int result = RUN_ALL_TESTS();
+  gui::finish_clicks();
+  const auto* unit = ::testing::UnitTest::GetInstance();
+  std::printf("%d passed, %d failed\n", unit->successful_test_count(), unit->failed_test_count());
+  std::fflush(stdout);
+  return result;
+}
