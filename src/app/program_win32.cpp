@@ -1,13 +1,16 @@
 // The Windows program: start-up in its fixed order, the main window with its menu, tab control
 // and status bar, the message loop, and the glue that lets the configurator's operations reach
 // the screen (ShellView, UiPoster) and the traffic log reach its view.
-#include <windows.h>
+#include <windows.h>  // first: the other Windows headers need its types
+
 #include <commctrl.h>
 #include <windowsx.h>
 
 #include <array>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "../../resources/resource_ids.h"
@@ -97,14 +100,25 @@ class Program final : public ShellView, public UiPoster, public LogLineSink {
 Program* g_program = nullptr;
 
 void Program::set_status(std::string_view text, bool synchronous) {
-  status_text_ = widen(text);
-  const LPARAM data = text.empty() ? 0 : reinterpret_cast<LPARAM>(status_text_.c_str());
   if (synchronous) {
-    SendMessageW(status_, SB_SETTEXTW, 2, data);
-  } else {
-    // A posted text must outlive the call: the status texts are the program's static table.
-    PostMessageW(status_, SB_SETTEXTW, 2, data);
+    status_text_ = widen(text);
+    SendMessageW(status_, SB_SETTEXTW, 2,
+                 text.empty() ? 0 : reinterpret_cast<LPARAM>(status_text_.c_str()));
+    return;
   }
+  // A posted text must outlive the call: keep one wide copy of each text for the program's
+  // life (there are eight). Posts come from other threads too.
+  static std::mutex mutex;
+  static std::map<std::string, std::wstring, std::less<>> posted;
+  const wchar_t* wide = nullptr;
+  {
+    std::lock_guard lock(mutex);
+    auto found = posted.find(text);
+    if (found == posted.end())
+      found = posted.emplace(std::string(text), widen(text)).first;
+    wide = found->second.c_str();
+  }
+  PostMessageW(status_, SB_SETTEXTW, 2, text.empty() ? 0 : reinterpret_cast<LPARAM>(wide));
 }
 
 void Program::set_connection_text(std::string_view text) {
@@ -142,12 +156,17 @@ bool Program::post_reply(unsigned message, std::uintptr_t wparam, std::intptr_t 
   return PostMessageW(tab_, message, wparam, lparam) != FALSE;
 }
 
-void Program::counters_changed() { PostMessageW(status_, SB_SETTEXTW, SBT_OWNERDRAW | 1, 0); }
+void Program::counters_changed() {
+  PostMessageW(status_, SB_SETTEXTW, SBT_OWNERDRAW | 1, 0);
+}
 
-void Program::append_line(std::string line) { post_line(monitoring_.log_view(), std::move(line)); }
+void Program::append_line(std::string line) {
+  post_line(monitoring_.log_view(), std::move(line));
+}
 
 LRESULT CALLBACK Program::main_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (g_program != nullptr) return g_program->on_main(window, message, wparam, lparam);
+  if (g_program != nullptr)
+    return g_program->on_main(window, message, wparam, lparam);
   return DefWindowProcW(window, message, wparam, lparam);
 }
 
@@ -155,10 +174,12 @@ LRESULT CALLBACK Program::tab_procedure(HWND window, UINT message, WPARAM wparam
                                         UINT_PTR, DWORD_PTR data) {
   auto* program = reinterpret_cast<Program*>(data);
   if (message >= notify::kConfiguration && message <= notify::kJournal) {
-    if (program->configurator_) program->configurator_->handle_notification(message, wparam, lparam);
+    if (program->configurator_)
+      program->configurator_->handle_notification(message, wparam, lparam);
     return 0;
   }
-  if (message == WM_NCDESTROY) RemoveWindowSubclass(window, tab_procedure, 3);
+  if (message == WM_NCDESTROY)
+    RemoveWindowSubclass(window, tab_procedure, 3);
   return DefSubclassProc(window, message, wparam, lparam);
 }
 
@@ -178,7 +199,8 @@ void Program::draw_status_part(const DRAWITEMSTRUCT& item) {
 LRESULT Program::on_main(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_SIZE:
-      if (status_ != nullptr) MoveWindow(status_, 0, 0, 0, 0, TRUE);
+      if (status_ != nullptr)
+        MoveWindow(status_, 0, 0, 0, 0, TRUE);
       return 0;
     case WM_COMMAND:
       if (HIWORD(wparam) == 0 && LOWORD(wparam) >= IDM_LOAD_LOG && LOWORD(wparam) <= IDM_HELP) {
@@ -189,15 +211,18 @@ LRESULT Program::on_main(HWND window, UINT message, WPARAM wparam, LPARAM lparam
       const auto* header = reinterpret_cast<const NMHDR*>(lparam);
       if (header->hwndFrom == tab_) {
         const int current = TabCtrl_GetCurSel(tab_);
-        if (header->code == TCN_SELCHANGING) show_page(current, false);
-        if (header->code == TCN_SELCHANGE) show_page(current, true);
+        if (header->code == TCN_SELCHANGING)
+          show_page(current, false);
+        if (header->code == TCN_SELCHANGE)
+          show_page(current, true);
         SetFocus(tab_);
       }
       return 0;
     }
     case WM_DRAWITEM: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
-      if (item->hwndItem == status_) draw_status_part(*item);
+      if (item->hwndItem == status_)
+        draw_status_part(*item);
       return TRUE;
     }
     case WM_SYSCOMMAND:
@@ -207,7 +232,8 @@ LRESULT Program::on_main(HWND window, UINT message, WPARAM wparam, LPARAM lparam
       }
       break;
     case WM_DESTROY:
-      if (configurator_) configurator_->port().close();
+      if (configurator_)
+        configurator_->port().close();
       PostQuitMessage(0);
       return 1;
     default:
@@ -217,7 +243,9 @@ LRESULT Program::on_main(HWND window, UINT message, WPARAM wparam, LPARAM lparam
 }
 
 void Program::show_page(int index, bool visible) {
-  if (index < 0 || index >= static_cast<int>(pages_.size()) || pages_[static_cast<std::size_t>(index)] == nullptr) return;
+  if (index < 0 || index >= static_cast<int>(pages_.size()) ||
+      pages_[static_cast<std::size_t>(index)] == nullptr)
+    return;
   ShowWindow(pages_[static_cast<std::size_t>(index)], visible ? SW_SHOW : SW_HIDE);
 }
 
@@ -274,17 +302,19 @@ int Program::create_main_window() {
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kMainClass;
-  if (RegisterClassExW(&wc) == 0) return kExitClass;
-  main_ = CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_APPWINDOW, kMainClass, kTitle,
-                          WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, CW_USEDEFAULT,
-                          CW_USEDEFAULT, 640, 480, nullptr,
-                          LoadMenuW(ui().instance, MAKEINTRESOURCEW(IDM_MAIN)), ui().instance,
-                          nullptr);
-  if (main_ == nullptr) return kExitWindow;
+  if (RegisterClassExW(&wc) == 0)
+    return kExitClass;
+  main_ = CreateWindowExW(
+      WS_EX_CONTROLPARENT | WS_EX_APPWINDOW, kMainClass, kTitle,
+      WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, 640,
+      480, nullptr, LoadMenuW(ui().instance, MAKEINTRESOURCEW(IDM_MAIN)), ui().instance, nullptr);
+  if (main_ == nullptr)
+    return kExitWindow;
   ui().main_window = main_;
   SendMessageW(main_, WM_SETFONT, reinterpret_cast<WPARAM>(ui().font), FALSE);
   status_ = CreateStatusWindowW(WS_CHILD | WS_VISIBLE, L"", main_, ids::kStatusBar);
-  if (status_ == nullptr) return kExitWindow;
+  if (status_ == nullptr)
+    return kExitWindow;
   SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(ui().font), FALSE);
   RECT bar{};
   GetClientRect(status_, &bar);
@@ -292,7 +322,8 @@ int Program::create_main_window() {
   const int part1 = part0 + text_size(L"Хор.: 00000000   Плох.: 00000000").cx + 16;
   int edges[3] = {part0, part1, part1 + bar.right + 16};
   SendMessageW(status_, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
-  for (WPARAM part = 0; part < 3; ++part) SendMessageW(status_, SB_SETTEXTW, SBT_OWNERDRAW | part, 0);
+  for (WPARAM part = 0; part < 3; ++part)
+    SendMessageW(status_, SB_SETTEXTW, SBT_OWNERDRAW | part, 0);
   return 0;
 }
 
@@ -302,9 +333,10 @@ int Program::create_tabs() {
   GetWindowRect(status_, &bar);
   const int width = client.right - 15;
   const int height = client.bottom - (bar.bottom - bar.top) - 15;
-  tab_ = make_control(WC_TABCONTROLW, L"", WS_CLIPSIBLINGS | WS_TABSTOP, rect_at(8, 8, width, height),
-                      main_, ids::kTabControl, WS_EX_CONTROLPARENT);
-  if (tab_ == nullptr) return kExitWindow;
+  tab_ = make_control(WC_TABCONTROLW, L"", WS_CLIPSIBLINGS | WS_TABSTOP,
+                      rect_at(8, 8, width, height), main_, ids::kTabControl, WS_EX_CONTROLPARENT);
+  if (tab_ == nullptr)
+    return kExitWindow;
   SetWindowSubclass(tab_, tab_procedure, 3, reinterpret_cast<DWORD_PTR>(this));
   const std::array<const wchar_t*, 4> names = {L"Конфигурация", L"Контроль", L"Синхронизация",
                                                L"Журналы событий"};
@@ -312,7 +344,8 @@ int Program::create_tabs() {
     TCITEMW item{};
     item.mask = TCIF_TEXT;
     item.pszText = const_cast<wchar_t*>(names[static_cast<std::size_t>(i)]);
-    if (TabCtrl_InsertItem(tab_, i, &item) < 0) return kExitTabs;
+    if (TabCtrl_InsertItem(tab_, i, &item) < 0)
+      return kExitTabs;
   }
   return 0;
 }
@@ -322,15 +355,18 @@ int Program::create_pages() {
   GetClientRect(tab_, &area);
   TabCtrl_AdjustRect(tab_, FALSE, &area);
   dispatcher_ = [this](int code, HWND control) { dispatch(code, control); };
-  if (const int code = monitoring_.create(tab_, area, &dispatcher_, beside_executable(L"journal.txt"));
+  if (const int code =
+          monitoring_.create(tab_, area, &dispatcher_, beside_executable(L"journal.txt"));
       code != 0) {
     return code;
   }
-  if (!configuration_.create(tab_, area, &dispatcher_, remembered_.speed_position)) return kExitWindow;
+  if (!configuration_.create(tab_, area, &dispatcher_, remembered_.speed_position))
+    return kExitWindow;
   // The synchronisation and journals pages take their controls with their operations.
   HWND sync = make_page(tab_, area);
   HWND journals = make_page(tab_, area);
-  if (sync == nullptr || journals == nullptr) return kExitWindow;
+  if (sync == nullptr || journals == nullptr)
+    return kExitWindow;
   pages_ = {configuration_.window(), monitoring_.window(), sync, journals};
   show_page(0, true);
   return 0;
@@ -340,8 +376,10 @@ int Program::message_loop() {
   MSG message;
   for (;;) {
     const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-    if (got == 0) return static_cast<int>(message.wParam);
-    if (got == -1) return kExitLoop;
+    if (got == 0)
+      return static_cast<int>(message.wParam);
+    if (got == -1)
+      return kExitLoop;
     if (message.message == WM_MOUSEWHEEL) {
       // The cursor's coordinates are signed: a monitor left of or above the primary one has
       // negative ones.
@@ -372,23 +410,29 @@ int Program::run(HINSTANCE instance) {
     }
     return code;
   }
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES};
+  INITCOMMONCONTROLSEX controls{sizeof controls,
+                                ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
-  if (!init_ui(instance)) return kExitWindow;
+  if (!init_ui(instance))
+    return kExitWindow;
   remembered_ = read_settings();
 
-  if (const int code = create_main_window(); code != 0) return code;
+  if (const int code = create_main_window(); code != 0)
+    return code;
   int port_error = 0;
   // The window belongs to itself once made, and goes with its owner.
   port_window_ = PortWindow::create(
       instance, main_, ui().font, [] { return read_settings().port_name; }, port_error);
-  if (port_window_ == nullptr) return port_error != 0 ? port_error : kExitProtocol;
-  if (const int code = create_tabs(); code != 0) return code;
+  if (port_window_ == nullptr)
+    return port_error != 0 ? port_error : kExitProtocol;
+  if (const int code = create_tabs(); code != 0)
+    return code;
   // The traffic log view exists only once the monitoring page does, so the configurator that
   // writes into it is made after the pages' controls and before anything can connect.
   configurator_ = std::make_unique<Configurator>(
       ConfiguratorViews{*this, configuration_, monitoring_}, *this, *this, settings_);
-  if (const int code = create_pages(); code != 0) return code;
+  if (const int code = create_pages(); code != 0)
+    return code;
 
   SendMessageW(main_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
   configurator_->set_connected(false);
