@@ -112,6 +112,9 @@ class Configurator {
   PeriodicPoller& poller() { return poller_; }
   const Clock& clock() const { return clock_; }
 
+  // The configuration as the page holds it now: list positions and the PPS width.
+  ConfigurationPositions page_configuration() const;
+
   // Shows a result code's message box (nothing for the codes of success).
   void show_result(ResultCode code);
 

@@ -129,17 +129,6 @@ std::string configuration_json(DeviceModelType model, const ConfigurationPositio
       .str();
 }
 
-ConfigurationPositions page_positions(HeadlessConfigurationView& view) {
-  ConfigurationPositions p;
-  p.time_stamp_format = view.selection(ConfigControl::kTimeStampFormat);
-  p.satellite_systems = view.selection(ConfigControl::kSatelliteSystems);
-  p.utc_reference = view.selection(ConfigControl::kUtcReference);
-  p.heating = view.selection(ConfigControl::kHeating);
-  p.pps_source = view.selection(ConfigControl::kPpsSource);
-  p.pps_width = pps_width_from_text(view.pps_width_text());
-  return p;
-}
-
 int run_identify(Session& session) {
   if (!session.connect())
     return 1;
@@ -213,7 +202,7 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
       front.configuration.select(control, value);
     }
   }
-  const ConfigurationPositions written = page_positions(front.configuration);
+  const ConfigurationPositions written = c.page_configuration();
   c.write_configuration();
   if (session.failed_since(before))
     return 1;

@@ -52,10 +52,8 @@ void Configurator::read_configuration() {
   show_result(code);
 }
 
-void Configurator::write_configuration() {
-  DisabledWhileBusy busy(views_.configuration, std::size(kOptionLists));
+ConfigurationPositions Configurator::page_configuration() const {
   ConfigurationView& view = views_.configuration;
-  const DeviceModelType model = protocol_.model_type();
   ConfigurationPositions positions;
   positions.time_stamp_format = view.selection(ConfigControl::kTimeStampFormat);
   positions.satellite_systems = view.selection(ConfigControl::kSatelliteSystems);
@@ -63,6 +61,13 @@ void Configurator::write_configuration() {
   positions.heating = view.selection(ConfigControl::kHeating);
   positions.pps_source = view.selection(ConfigControl::kPpsSource);
   positions.pps_width = pps_width_from_text(view.pps_width_text());
+  return positions;
+}
+
+void Configurator::write_configuration() {
+  DisabledWhileBusy busy(views_.configuration, std::size(kOptionLists));
+  const DeviceModelType model = protocol_.model_type();
+  const ConfigurationPositions positions = page_configuration();
   const ConfigurationDigits digits = to_wire(model, positions);
 
   ResultCode code = result::kNotPerformed;
