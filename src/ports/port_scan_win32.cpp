@@ -11,12 +11,12 @@
 #include <type_traits>
 #include <vector>
 
-#include "ports/port_text_win32.h"
+#include "app/win32_text.h"
 
 namespace tk52 {
 namespace {
 
-using ports_win32::narrow;
+using win32::narrow;
 
 // GUID_DEVCLASS_PORTS, spelt out so that no translation unit has to instantiate devguid.h.
 constexpr GUID kPortsClass = {

@@ -6,14 +6,14 @@
 #include <new>
 #include <utility>
 
+#include "app/win32_text.h"
 #include "ports/port_scan_win32.h"
-#include "ports/port_text_win32.h"
 #include "ports/port_window_ids.h"
 
 namespace tk52 {
 namespace {
 
-using ports_win32::widen;
+using win32::widen;
 
 constexpr DWORD kStyle = WS_CAPTION | WS_CLIPCHILDREN;  // no system menu: no close box
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT | WS_EX_COMPOSITED;

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "app/win32_text.h"
 #include "ports/port_scan_win32.h"
-#include "ports/port_text_win32.h"
 #include "ports/port_window_ids.h"
 #include "ports/port_window_win32.h"
 
@@ -21,7 +21,7 @@ namespace tk52 {
 namespace {
 
 using namespace std::chrono_literals;
-using ports_win32::widen;
+using win32::widen;
 
 std::string test_port() {
   const char* port = std::getenv("TK52_TEST_PORT");

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 
+#include "configuration_json.h"
 #include "json_writer.h"
 #include "protocol/protocol.h"
 #include "protocol/records.h"
@@ -48,15 +49,9 @@ std::string configuration_json(const ReplyPayload& payload, bool result_form) {
         .str();
   }
   const auto c = load_record<DeviceConfiguration>(payload);
-  return JsonObject()
-      .add("form", "config")
-      .add("time_stamp_format", c.time_stamp_format)
-      .add("satellite_systems", c.satellite_systems)
-      .add("utc_reference", c.utc_reference)
-      .add("heating", c.heating)
-      .add("pps_source", c.pps_source)
-      .add("pps_width", c.pps_width)
-      .str();
+  JsonObject json;
+  json.add("form", "config");
+  return add_configuration(json, c).str();
 }
 
 std::string bounded_text(const char* field, std::size_t capacity) {

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "cli_common.h"
+#include "configuration_json.h"
 #include "headless.h"
 #include "json_writer.h"
 #include "pages/monitoring/self_test_texts.h"
@@ -118,15 +119,9 @@ std::string identity_json(const IdentificationRecord& id, DeviceModelType model)
 }
 
 std::string configuration_json(DeviceModelType model, const ConfigurationPositions& c) {
-  return JsonObject()
-      .add("model_type", model)
-      .add("time_stamp_format", c.time_stamp_format)
-      .add("satellite_systems", c.satellite_systems)
-      .add("utc_reference", c.utc_reference)
-      .add("heating", c.heating)
-      .add("pps_source", c.pps_source)
-      .add("pps_width", c.pps_width)
-      .str();
+  JsonObject json;
+  json.add("model_type", model);
+  return add_configuration(json, c).str();
 }
 
 int run_identify(Session& session) {
