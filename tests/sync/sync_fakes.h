@@ -101,6 +101,7 @@ class RecordingSyncView final : public SyncView, public Observed {
   // For wait_until: read under the lock the predicate runs under.
   bool manual_enabled_locked() const { return manual_enabled_; }
   const ShownTimes* last_shown_locked() const { return shown_.empty() ? nullptr : &shown_.back(); }
+  const std::vector<Status>& statuses_locked() const { return statuses_; }
 
   bool automatic_box_enabled = true;
   bool automatic = false;

@@ -261,10 +261,14 @@ TEST(TimeSync, AFailedClockSettingIsLoggedAsAFailure) {
 }
 
 // The watchdog's pause is the real 1200 ms: these wait for it, each wait bounded by seconds.
+// The pause ends with the cleared status, so the wait is for all three of its effects: the
+// button disabled, the times cleared and a new status recorded.
 bool wait_for_pause(Rig& rig) {
+  const std::size_t statuses_before = rig.view.statuses().size();
   return rig.view.wait_until([&] {
     const test::ShownTimes* shown = rig.view.last_shown_locked();
-    return !rig.view.manual_enabled_locked() && shown != nullptr && shown->utc.empty();
+    return !rig.view.manual_enabled_locked() && shown != nullptr && shown->utc.empty() &&
+           rig.view.statuses_locked().size() > statuses_before;
   });
 }
 
@@ -274,7 +278,9 @@ TEST(TimeSync, TheManualButtonFollowsTheTimeSentences) {
   rig.sentence();
   ASSERT_TRUE(rig.view.wait_until([&] { return rig.view.manual_enabled_locked(); }));
   ASSERT_TRUE(wait_for_pause(rig));
-  const RecordingSyncView::Status cleared = rig.view.statuses().back();
+  const std::vector<RecordingSyncView::Status> statuses = rig.view.statuses();
+  ASSERT_FALSE(statuses.empty());
+  const RecordingSyncView::Status cleared = statuses.back();
   EXPECT_EQ(cleared.text, "");
   EXPECT_TRUE(cleared.synchronous);
 }
