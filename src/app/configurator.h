@@ -1,7 +1,7 @@
-// The configurator's logic behind the window: the protocol, the port, the traffic log, the
-// operations started by the pages' controls, the connected state and the routing of reply
-// notifications. It knows the screen only through the view interfaces, so the Windows program,
-// tk52cli and the tests drive the very same operations.
+// The configurator's shared state and its routing. It holds what every page's operations work
+// with: the protocol, the port, the traffic log, the chosen port and the connected state. The
+// pages (src/pages/<page>) register their operation codes, the reply notifications they take
+// and their interest in the connected state here; the configurator never names a page.
 //
 // Threads: every public member runs on the thread that owns the views (the user interface
 // thread). The reader thread reaches it only through UiPoster, which must post and never wait.
@@ -9,8 +9,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,6 @@
 #include "app/views.h"
 #include "link/serial_port.h"
 #include "log/traffic_log.h"
-#include "pages/configuration/configuration_options.h"
-#include "pages/monitoring/periodic_poller.h"
 #include "platform/clock.h"
 #include "protocol/protocol.h"
 
@@ -38,7 +37,7 @@ int port_number(std::string_view name);
 class UiPoster {
  public:
   virtual ~UiPoster() = default;
-  virtual bool post_reply(unsigned message, std::uintptr_t wparam, std::intptr_t lparam) = 0;
+  virtual bool post_reply(const ReplyNotification& notification) = 0;
   virtual void counters_changed() = 0;
 };
 
@@ -50,71 +49,67 @@ class TimeListener {
                        std::uint32_t arrival_tick) = 0;
 };
 
-// A page that takes the reply notifications of its own kind (the journals page takes 0x506).
+// A page's handler of the reply notifications of the kinds it registered for.
 class NotificationHandler {
  public:
   virtual ~NotificationHandler() = default;
-  virtual void on_notification(std::uintptr_t wparam, std::intptr_t lparam) = 0;
-};
-
-struct ConfiguratorViews {
-  ShellView& shell;
-  ConfigurationView& configuration;
-  MonitoringView& monitoring;
+  virtual void on_notification(const ReplyNotification& notification) = 0;
 };
 
 class Configurator {
  public:
-  Configurator(const ConfiguratorViews& views, UiPoster& poster, LogLineSink& log_sink,
-               SettingsStore& settings, const Clock& clock = SystemClock::instance());
+  Configurator(ShellView& shell, UiPoster& poster, LogLineSink& log_sink, SettingsStore& settings,
+               const Clock& clock = SystemClock::instance());
   ~Configurator();
   Configurator(const Configurator&) = delete;
   Configurator& operator=(const Configurator&) = delete;
 
-  void select_port(const SelectedPort& port) { port_choice_ = port; }
-  const SelectedPort& selected_port() const { return port_choice_; }
-
-  // Runs the operation of a command control; codes without an operation here do nothing.
+  // Routing. Pages register while the program starts, before any operation runs.
+  using Operation = std::function<void()>;
+  void add_operation(OperationCode code, Operation operation);
+  // Runs the operation of a command control; codes nobody registered do nothing.
   void dispatch(OperationCode code);
+  // A handler takes every notification of its kind, in the order the handlers registered.
+  void add_notification_handler(ReplyKind kind, NotificationHandler& handler);
   // A reply notification posted by the reader thread, handled on the user interface thread.
-  void handle_notification(unsigned message, std::uintptr_t wparam, std::intptr_t lparam);
+  void handle_notification(const ReplyNotification& notification);
+  // Listeners are told in the order they registered.
+  void add_listener(ConnectedStateListener& listener) { listeners_.push_back(&listener); }
+  void set_time_listener(TimeListener* listener) { time_listener_.store(listener); }
 
-  // Connection.
-  void connect_or_disconnect();
-  void find_device();
-  void change_speed();
-  // Configuration.
-  void read_configuration();
-  void write_configuration();
-  void apply_defaults();
-  // Monitoring.
-  void request_info();
-  void periodic_info_clicked();
-  void request_self_test();
+  // The port the connection operations open.
+  void select_port(const SelectedPort& port) { port_choice_ = port; }
+  const SelectedPort& port_choice() const { return port_choice_; }
 
   // Switches every page between the connected and the disconnected state.
   void set_connected(bool connected);
   bool connected() const { return connected_; }
+  // "Соединение: COM3, 115200, 8N1", shown in status-bar part 0 while connected.
+  void set_connection_text(std::string text);
   const std::string& connection_text() const { return connection_text_; }
+  // Tells the pages which model the identification reply named.
+  void model_identified(DeviceModelType model);
+  // Whether the clock's time-stamp format carries the time sentences the synchronisation needs.
+  void set_sync_available(bool available);
   bool sync_available() const { return sync_available_; }
+  // A journal read needs the line to itself: the pages stop their background requests. Call
+  // without holding the operation lock.
+  void reserve_line();
 
-  void add_listener(ConnectedStateListener& listener) { listeners_.push_back(&listener); }
-  void set_journal_handler(NotificationHandler* handler) { journal_handler_ = handler; }
-
-  // Unchecks "Периодический запрос дополнительной информации" and stops the poll (a journal
-  // read needs the line to itself). Call without holding the operation lock.
-  void stop_periodic_info();
-  void set_time_listener(TimeListener* listener) { time_listener_.store(listener); }
-
+  // What the operations share.
   Protocol& protocol() { return protocol_; }
   SerialPort& port() { return *port_; }
+  SentenceHandler& sentence_handler() { return sentence_handler_; }
   TrafficLog& traffic_log() { return log_; }
-  PeriodicPoller& poller() { return poller_; }
   const Clock& clock() const { return clock_; }
+  ShellView& shell() { return shell_; }
+  SettingsStore& settings() { return settings_; }
 
-  // The configuration as the page holds it now: list positions and the PPS width.
-  ConfigurationPositions page_configuration() const;
-
+  // Status-bar part 2 while an operation runs, in place at once; clear_status empties it.
+  void status(StatusText text);
+  void clear_status();
+  // An event line of the traffic log, stamped now.
+  void log_event(std::string_view text);
   // Shows a result code's message box (nothing for the codes of success).
   void show_result(ResultCode code);
 
@@ -122,7 +117,7 @@ class Configurator {
   class Events final : public ProtocolEvents {
    public:
     explicit Events(Configurator& owner) : owner_(owner) {}
-    bool post_reply(unsigned message, std::uintptr_t wparam, std::intptr_t lparam) override;
+    bool post_reply(const ReplyNotification& notification) override;
     void log_received(const char* text, std::size_t size, const CalendarTime& arrival,
                       bool good) override;
     void counters_changed() override;
@@ -132,22 +127,10 @@ class Configurator {
     Configurator& owner_;
   };
 
-  void status(StatusText text);
-  void clear_status();
-  void log_event(std::string_view text);
-  std::string connection_description(int speed_position) const;
-  // Ends a failed connect or find: port closed, disconnected, lock released, the user told.
-  void abort_connection(std::unique_lock<TimedLock>& lock, ResultCode code,
-                        const std::string& port_name, bool back_to_first_speed);
-  void apply_model_rules(DeviceModelType model);
-  void on_configuration_reply(std::uintptr_t form);
-  void on_identification_reply();
-  void on_info_reply();
-  void show_self_test_code(int code);
+  // PKEXE belongs to no page: the clock refused a request, whichever page sent it.
   void on_device_error_reply();
-  void set_sync_available(bool available);
 
-  ConfiguratorViews views_;
+  ShellView& shell_;
   UiPoster& poster_;
   SettingsStore& settings_;
   const Clock& clock_;
@@ -156,10 +139,11 @@ class Configurator {
   Protocol protocol_{events_};
   ProtocolSentenceHandler sentence_handler_{protocol_};
   std::unique_ptr<SerialPort> port_;
-  PeriodicPoller poller_;
   std::atomic<TimeListener*> time_listener_{nullptr};
+
+  std::map<OperationCode, Operation> operations_;
+  std::multimap<ReplyKind, NotificationHandler*> handlers_;
   std::vector<ConnectedStateListener*> listeners_;
-  NotificationHandler* journal_handler_ = nullptr;
 
   SelectedPort port_choice_;
   bool connected_ = false;

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "protocol/device_model.h"
+
 namespace tk52 {
 
 enum class MessageIcon { kInformation, kWarning, kError, kQuestion };
@@ -107,14 +109,15 @@ class JournalsView {
   virtual void clear_lines() = 0;
 };
 
-// Pages that follow the configurator's state without it knowing their controls (the journals
-// and synchronisation pages).
+// Pages that follow the configurator's shared state.
 class ConnectedStateListener {
  public:
   virtual ~ConnectedStateListener() = default;
   virtual void on_connected_changed(bool connected) = 0;
-  virtual void on_model_identified(int /*model_type*/) {}
+  virtual void on_model_identified(DeviceModelType /*model*/) {}
   virtual void on_sync_availability(bool /*available*/) {}
+  // Another page needs the line to itself: stop any requests sent in the background.
+  virtual void on_line_reserved() {}
 };
 
 }  // namespace tk52

@@ -11,7 +11,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "app/win32_text.h"
+#include "platform/win32_text.h"
 
 namespace tk52 {
 namespace {

@@ -5,22 +5,14 @@
 
 namespace tk52 {
 
-int Protocol::event_index(SentenceKind kind) {
-  if (!is_catalogued(kind))
-    return -1;
-  if (is_time_kind(kind))
-    return 0;
-  return index_of(kind) - index_of(SentenceKind::kPkexc) + 1;
-}
-
 void Protocol::signal_arrival(SentenceKind kind) {
-  const int index = event_index(kind);
+  const int index = reply_slot(kind);
   if (index >= 0)
     arrival_[static_cast<std::size_t>(index)].set();
 }
 
 bool Protocol::wait_arrival(SentenceKind kind, std::chrono::milliseconds timeout) {
-  const int index = event_index(kind);
+  const int index = reply_slot(kind);
   return index >= 0 && arrival_[static_cast<std::size_t>(index)].wait_for(timeout);
 }
 
@@ -34,14 +26,15 @@ ResultCode Protocol::dispatch(const char* text, std::size_t size, const Calendar
   if (text == nullptr || size == 0)
     return result::kNotPerformed;
 
+  const SentenceKindInfo* info = sentence_kind_info(kind);
   ReplyPayload payload{};
   ResultCode result = result::kOk;
   if (!verify_sentence(text, size)) {
     result = result::kBadChecksum;
-  } else if (is_catalogued(kind)) {
-    result = handle(kind, text, size, arrival, payload);
+  } else if (info != nullptr) {
+    result = handle(*info, text, size, arrival, payload);
   }
-  if (is_catalogued(kind))
+  if (info != nullptr)
     slots_.post(kind, result, &payload);
 
   const bool good = result == result::kOk;
@@ -56,117 +49,44 @@ ResultCode Protocol::dispatch(const char* text, std::size_t size, const Calendar
   return result;
 }
 
-ResultCode Protocol::handle(SentenceKind kind, const char* text, std::size_t size,
+ResultCode Protocol::handle(const SentenceKindInfo& info, const char* text, std::size_t size,
                             const CalendarTime& arrival, ReplyPayload& payload) {
-  switch (kind) {
-    case SentenceKind::kGpzda:
-    case SentenceKind::kGprmc:
-    case SentenceKind::kGpgga:
-      return result::kOk;
-    case SentenceKind::kPkext:
-      return handle_time(false, text, size, arrival, payload);
-    case SentenceKind::kPkexu:
-      return handle_time(true, text, size, arrival, payload);
-    case SentenceKind::kPkexc:
-      return handle_configuration(text, size, payload);
-    case SentenceKind::kPkexr: {
-      SpeedReply reply{};
-      const ResultCode r = parse_pkexr(text, size, reply);
-      store_record(payload, reply);
-      return r;
+  if (info.parse == nullptr)
+    return result::kOk;
+  const ParsedReply parsed = info.parse(text, size, model_type(), payload);
+  if (parsed.result != result::kOk)
+    return parsed.result;
+
+  bool record = false;
+  switch (info.effect) {
+    case ReplyEffect::kNone:
+      break;
+    case ReplyEffect::kValidTime: {
+      const auto time = load_record<TimeRecord>(payload);
+      if (time.status == 'A') {
+        time_valid_.release();
+        events_.time_received(time, arrival);
+      }
+      break;
     }
-    case SentenceKind::kPkexi:
-      return handle_identification(text, size, payload);
-    case SentenceKind::kPkexs: {
-      ExtraInfo info{};
-      const ResultCode r = parse_pkexs(text, size, info);
-      store_record(payload, info);
-      return notify_on_success(r, notify::kExtraInfo);
-    }
-    case SentenceKind::kPkexd: {
-      ResultCodeRecord code{};
-      const ResultCode r = parse_pkexd(text, size, code);
-      store_record(payload, code);
-      return notify_on_success(r, notify::kSelfDiagnostic);
-    }
-    case SentenceKind::kPkexe: {
-      DeviceErrorRecord error{};
-      const ResultCode r = parse_pkexe(text, size, error);
-      store_record(payload, error);
-      return notify_on_success(r, notify::kDeviceError);
-    }
-    case SentenceKind::kPkexj:
-      return handle_journal(text, size, payload);
-    case SentenceKind::kUnrecognised:
+    case ReplyEffect::kIdentification:
+      set_model_type(model_type_from_name(load_record<IdentificationRecord>(payload).model));
+      break;
+    case ReplyEffect::kJournal:
+      record = parsed.form != static_cast<std::uint8_t>(JournalForm::kHeader);
+      if (record)
+        journal_table_.store(load_record<JournalRecordEntry>(payload));
       break;
   }
-  return result::kOk;
-}
-
-ResultCode Protocol::handle_time(bool with_extra, const char* text, std::size_t size,
-                                 const CalendarTime& arrival, ReplyPayload& payload) {
-  TimeRecord time{};
-  const ResultCode r = with_extra ? parse_pkexu(text, size, time) : parse_pkext(text, size, time);
-  store_record(payload, time);
-  if (r == result::kOk && time.status == 'A') {
-    time_valid_.release();
-    events_.time_received(time, arrival);
+  if (!info.notifies)
+    return result::kOk;
+  bool posted = events_.post_reply({info.notification, parsed.form, parsed.number});
+  // A record is announced a second time once it is stored: the read pass asks for the next one.
+  if (posted && record) {
+    posted = events_.post_reply(ReplyNotification::journal(JournalForm::kRecordAdvance,
+                                                           parsed.number));
   }
-  return r;
-}
-
-ResultCode Protocol::handle_configuration(const char* text, std::size_t size,
-                                          ReplyPayload& payload) {
-  ResultCodeRecord code{};
-  if (parse_pkexc_result(text, size, code) == result::kOk) {
-    store_record(payload, code);
-    return post(notify::kConfiguration, notify::kResultForm, 0) ? result::kOk : result::kPostFailed;
-  }
-  DeviceConfiguration config{};
-  const ResultCode r = parse_pkexc_config(text, size, model_type(), config);
-  store_record(payload, config);
-  if (r != result::kOk)
-    return r;
-  return post(notify::kConfiguration, notify::kConfigForm, 0) ? result::kOk : result::kPostFailed;
-}
-
-ResultCode Protocol::handle_identification(const char* text, std::size_t size,
-                                           ReplyPayload& payload) {
-  IdentificationRecord id{};
-  const ResultCode r = parse_pkexi(text, size, id);
-  store_record(payload, id);
-  if (r != result::kOk)
-    return r;
-  set_model_type(model_type_from_name(id.model));
-  return notify_on_success(r, notify::kIdentification);
-}
-
-ResultCode Protocol::handle_journal(const char* text, std::size_t size, ReplyPayload& payload) {
-  JournalHeader header{};
-  if (parse_pkexj_header(text, size, header) == result::kOk) {
-    store_record(payload, header);
-    return post(notify::kJournal, notify::kJournalHeader, header.count) ? result::kOk
-                                                                        : result::kPostFailed;
-  }
-  JournalRecordEntry entry{};
-  const ResultCode r = parse_pkexj_record(text, size, entry);
-  store_record(payload, entry);
-  if (r != result::kOk)
-    return r;
-  journal_table_.store(entry);
-  const bool posted = post(notify::kJournal, notify::kJournalRecordStored, entry.number) &&
-                      post(notify::kJournal, notify::kJournalRecordAdvance, entry.number);
   return posted ? result::kOk : result::kPostFailed;
-}
-
-ResultCode Protocol::notify_on_success(ResultCode result, unsigned message) {
-  if (result != result::kOk)
-    return result;
-  return post(message, 0, 0) ? result::kOk : result::kPostFailed;
-}
-
-bool Protocol::post(unsigned message, std::uintptr_t wparam, std::intptr_t lparam) {
-  return events_.post_reply(message, wparam, lparam);
 }
 
 }  // namespace tk52

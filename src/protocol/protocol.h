@@ -59,26 +59,18 @@ class Protocol {
   void set_model_type(DeviceModelType type) { model_type_.store(type); }
 
  private:
-  ResultCode handle(SentenceKind kind, const char* text, std::size_t size,
+  // Parses a catalogued sentence by its table row and carries out what its reply asks for.
+  ResultCode handle(const SentenceKindInfo& info, const char* text, std::size_t size,
                     const CalendarTime& arrival, ReplyPayload& payload);
-  ResultCode handle_time(bool with_extra, const char* text, std::size_t size,
-                         const CalendarTime& arrival, ReplyPayload& payload);
-  ResultCode handle_configuration(const char* text, std::size_t size, ReplyPayload& payload);
-  ResultCode handle_identification(const char* text, std::size_t size, ReplyPayload& payload);
-  ResultCode handle_journal(const char* text, std::size_t size, ReplyPayload& payload);
-  ResultCode notify_on_success(ResultCode result, unsigned message);
-  bool post(unsigned message, std::uintptr_t wparam, std::intptr_t lparam);
-
-  static int event_index(SentenceKind kind);
 
   ProtocolEvents& events_;
   ReplySlots slots_;
-  std::array<AutoResetEvent, 8> arrival_;
+  std::array<AutoResetEvent, kReplySlotCount> arrival_;
   Semaphore time_valid_{0, 1};
   mutable std::mutex counters_mutex_;
   SentenceCounters counters_;
   TimedLock operation_lock_;
-  std::atomic<DeviceModelType> model_type_{model::kUnknown};
+  std::atomic<DeviceModelType> model_type_{DeviceModelType::kUnknown};
   JournalRecordTable journal_table_;
 };
 

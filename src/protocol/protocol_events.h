@@ -11,32 +11,51 @@
 
 namespace tk52 {
 
-// Reply notifications, posted to the tab control (WM_USER-based numbers).
-namespace notify {
-inline constexpr unsigned kConfiguration = 0x500;  // wParam 1 configuration, 2 result code
-inline constexpr unsigned kIdentification = 0x502;
-inline constexpr unsigned kExtraInfo = 0x503;
-inline constexpr unsigned kSelfDiagnostic = 0x504;
-inline constexpr unsigned kDeviceError = 0x505;
-inline constexpr unsigned kJournal = 0x506;  // wParam 1 header (lParam count), 2 and 3 record
+// The replies whose arrival the user interface thread is told of. The reply itself waits in its
+// slot; the notification only says that it came and, where a reply has several forms, which.
+enum class ReplyKind : std::uint8_t {
+  kConfiguration,   // PKEXC
+  kIdentification,  // PKEXI
+  kExtraInfo,       // PKEXS
+  kSelfDiagnostic,  // PKEXD
+  kDeviceError,     // PKEXE
+  kJournal,         // PKEXJ
+};
 
-inline constexpr std::uintptr_t kConfigForm = 1;
-inline constexpr std::uintptr_t kResultForm = 2;
-inline constexpr std::uintptr_t kJournalHeader = 1;
-inline constexpr std::uintptr_t kJournalRecordStored = 2;
-inline constexpr std::uintptr_t kJournalRecordAdvance = 3;
+// A PKEXC reply is either the configuration or a result code.
+enum class ConfigurationForm : std::uint8_t { kConfiguration = 1, kResultCode = 2 };
 
-// The status bar's redraw request: SB_SETTEXTW with SBT_OWNERDRAW for part 1.
-inline constexpr unsigned kStatusBarSetText = 0x40B;
-inline constexpr std::uintptr_t kCountersPart = 0x1001;
-}  // namespace notify
+// A PKEXJ reply is the journal's header (its record count) or a record. A record is announced
+// twice: once to be shown, once to let the read pass ask for the next one.
+enum class JournalForm : std::uint8_t { kHeader = 1, kRecordStored = 2, kRecordAdvance = 3 };
+
+struct ReplyNotification {
+  ReplyKind kind = ReplyKind::kConfiguration;
+  // ConfigurationForm or JournalForm as a number; 0 for the other kinds.
+  std::uint8_t form = 0;
+  // The journal's record count (header) or the record's number; 0 otherwise.
+  std::int32_t number = 0;
+
+  static constexpr ReplyNotification of(ReplyKind kind) { return {kind, 0, 0}; }
+  static constexpr ReplyNotification configuration(ConfigurationForm form) {
+    return {ReplyKind::kConfiguration, static_cast<std::uint8_t>(form), 0};
+  }
+  static constexpr ReplyNotification journal(JournalForm form, std::int32_t number) {
+    return {ReplyKind::kJournal, static_cast<std::uint8_t>(form), number};
+  }
+  constexpr ConfigurationForm configuration_form() const {
+    return static_cast<ConfigurationForm>(form);
+  }
+  constexpr JournalForm journal_form() const { return static_cast<JournalForm>(form); }
+  friend constexpr bool operator==(const ReplyNotification&, const ReplyNotification&) = default;
+};
 
 class ProtocolEvents {
  public:
   virtual ~ProtocolEvents() = default;
 
-  // A reply notification for the tab control; false when it could not be posted.
-  virtual bool post_reply(unsigned message, std::uintptr_t wparam, std::intptr_t lparam) = 0;
+  // A reply notification for the user interface thread; false when it could not be posted.
+  virtual bool post_reply(const ReplyNotification& notification) = 0;
 
   // A received sentence for the traffic log, from "$" through CR LF, stamped with the local time
   // of its "$". Never called for PKEXJ.

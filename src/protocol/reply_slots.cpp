@@ -2,16 +2,8 @@
 
 namespace tk52 {
 
-int ReplySlots::slot_index(SentenceKind kind) {
-  if (!is_catalogued(kind))
-    return -1;
-  if (is_time_kind(kind))
-    return 0;
-  return index_of(kind) - index_of(SentenceKind::kPkexc) + 1;
-}
-
 void ReplySlots::post(SentenceKind kind, ResultCode result, const ReplyPayload* payload) {
-  const int index = slot_index(kind);
+  const int index = reply_slot(kind);
   if (index < 0)
     return;
   Slot& slot = slots_[static_cast<std::size_t>(index)];
@@ -26,7 +18,7 @@ void ReplySlots::post(SentenceKind kind, ResultCode result, const ReplyPayload* 
 
 ResultCode ReplySlots::take(SentenceKind kind, ReplyPayload* payload,
                             std::chrono::milliseconds timeout) {
-  const int index = slot_index(kind);
+  const int index = reply_slot(kind);
   if (index < 0)
     return result::kNotProcessed;
   Slot& slot = slots_[static_cast<std::size_t>(index)];
@@ -44,7 +36,7 @@ ResultCode ReplySlots::take(SentenceKind kind, ReplyPayload* payload,
 }
 
 void ReplySlots::reset(SentenceKind kind) {
-  const int index = slot_index(kind);
+  const int index = reply_slot(kind);
   if (index < 0)
     return;
   Slot& slot = slots_[static_cast<std::size_t>(index)];

@@ -16,7 +16,6 @@ namespace tk52 {
 
 class ReplySlots {
  public:
-  static constexpr int kSlotCount = 8;
   static constexpr std::chrono::milliseconds kTakeTimeout{500};
 
   // Stores the result and, when given, the payload, and marks the slot full. Posting to a full
@@ -42,9 +41,7 @@ class ReplySlots {
     ReplyPayload payload{};
   };
 
-  static int slot_index(SentenceKind kind);
-
-  std::array<Slot, kSlotCount> slots_;
+  std::array<Slot, kReplySlotCount> slots_;
 };
 
 }  // namespace tk52

@@ -3,55 +3,110 @@
 #include <array>
 #include <cstring>
 
+#include "protocol/parsers.h"
+
 namespace tk52 {
 namespace {
 
-constexpr std::array<std::string_view, kCatalogueSize> kNames = {
-    "GPZDA", "GPRMC", "GPGGA", "PKEXT", "PKEXU", "PKEXC",
-    "PKEXR", "PKEXI", "PKEXS", "PKEXD", "PKEXE", "PKEXJ",
-};
+// Parsers with one record type: the record goes into the payload whatever the result, as a
+// partly decoded record is still what decode shows.
+template <class Record, ResultCode (*Parse)(const char*, std::size_t, Record&)>
+ParsedReply parse_into(const char* text, std::size_t size, DeviceModelType,
+                       ReplyPayload& payload) {
+  Record record{};
+  const ResultCode result = Parse(text, size, record);
+  store_record(payload, record);
+  return {result};
+}
+
+// $PKEXC,OK*hh or $PKEXC,3,1,0,1*hh: a result code first, else the configuration.
+ParsedReply parse_configuration(const char* text, std::size_t size, DeviceModelType model,
+                                ReplyPayload& payload) {
+  ResultCodeRecord code{};
+  if (parse_pkexc_result(text, size, code) == result::kOk) {
+    store_record(payload, code);
+    return {result::kOk, static_cast<std::uint8_t>(ConfigurationForm::kResultCode)};
+  }
+  DeviceConfiguration config{};
+  const ResultCode result = parse_pkexc_config(text, size, model, config);
+  store_record(payload, config);
+  return {result, static_cast<std::uint8_t>(ConfigurationForm::kConfiguration)};
+}
+
+// $PKEXJ,1,0013*hh (the header) or a record: the header first.
+ParsedReply parse_journal(const char* text, std::size_t size, DeviceModelType,
+                          ReplyPayload& payload) {
+  JournalHeader header{};
+  if (parse_pkexj_header(text, size, header) == result::kOk) {
+    store_record(payload, header);
+    return {result::kOk, static_cast<std::uint8_t>(JournalForm::kHeader), header.count};
+  }
+  JournalRecordEntry entry{};
+  const ResultCode result = parse_pkexj_record(text, size, entry);
+  store_record(payload, entry);
+  return {result, static_cast<std::uint8_t>(JournalForm::kRecordStored), entry.number};
+}
+
+using K = SentenceKind;
+using R = ReplyKind;
+using E = ReplyEffect;
+
+constexpr std::array<SentenceKindInfo, kCatalogueSize> kKinds = {{
+    {K::kGpzda, "GPZDA", 0, nullptr, false, {}, E::kNone},
+    {K::kGprmc, "GPRMC", 0, nullptr, false, {}, E::kNone},
+    {K::kGpgga, "GPGGA", 0, nullptr, false, {}, E::kNone},
+    {K::kPkext, "PKEXT", 0, parse_into<TimeRecord, parse_pkext>, false, {}, E::kValidTime},
+    {K::kPkexu, "PKEXU", 0, parse_into<TimeRecord, parse_pkexu>, false, {}, E::kValidTime},
+    {K::kPkexc, "PKEXC", 1, parse_configuration, true, R::kConfiguration, E::kNone},
+    {K::kPkexr, "PKEXR", 2, parse_into<SpeedReply, parse_pkexr>, false, {}, E::kNone},
+    {K::kPkexi, "PKEXI", 3, parse_into<IdentificationRecord, parse_pkexi>, true,
+     R::kIdentification, E::kIdentification},
+    {K::kPkexs, "PKEXS", 4, parse_into<ExtraInfo, parse_pkexs>, true, R::kExtraInfo, E::kNone},
+    {K::kPkexd, "PKEXD", 5, parse_into<ResultCodeRecord, parse_pkexd>, true, R::kSelfDiagnostic,
+     E::kNone},
+    {K::kPkexe, "PKEXE", 6, parse_into<DeviceErrorRecord, parse_pkexe>, true, R::kDeviceError,
+     E::kNone},
+    {K::kPkexj, "PKEXJ", 7, parse_journal, true, R::kJournal, E::kJournal},
+}};
+
+// The table is indexed by kind: each row must sit at its kind's index.
+constexpr bool table_in_order() {
+  for (std::size_t i = 0; i < kKinds.size(); ++i) {
+    if (index_of(kKinds[i].kind) != static_cast<int>(i))
+      return false;
+  }
+  return true;
+}
+static_assert(table_in_order());
 
 }  // namespace
 
+const SentenceKindInfo* sentence_kind_info(SentenceKind kind) {
+  return is_catalogued(kind) ? &kKinds[static_cast<std::size_t>(index_of(kind))] : nullptr;
+}
+
+int reply_slot(SentenceKind kind) {
+  const SentenceKindInfo* info = sentence_kind_info(kind);
+  return info != nullptr ? info->slot : -1;
+}
+
 std::string_view kind_name(SentenceKind kind) {
-  if (!is_catalogued(kind))
-    return "unknown";
-  return kNames[static_cast<std::size_t>(index_of(kind))];
+  const SentenceKindInfo* info = sentence_kind_info(kind);
+  return info != nullptr ? info->name : "unknown";
 }
 
 SentenceKind classify_name(const char* name5) {
-  if (name5[0] == 'G') {
-    for (int k = 0; k <= index_of(SentenceKind::kGpgga); ++k) {
-      if (std::memcmp(name5, kNames[static_cast<std::size_t>(k)].data(), 5) == 0) {
-        return static_cast<SentenceKind>(k);
-      }
-    }
-    return SentenceKind::kUnrecognised;
+  // Every catalogued name but the three standard ones starts with "PKEX": one comparison of
+  // four characters and a look at the fifth decide most sentences.
+  const std::size_t first =
+      std::memcmp(name5, "PKEX", 4) == 0 ? static_cast<std::size_t>(index_of(K::kPkext)) : 0;
+  const std::size_t last =
+      first == 0 ? static_cast<std::size_t>(index_of(K::kGpgga)) + 1 : kKinds.size();
+  for (std::size_t k = first; k < last; ++k) {
+    if (std::memcmp(name5, kKinds[k].name.data(), 5) == 0)
+      return kKinds[k].kind;
   }
-  if (name5[0] != 'P' || std::memcmp(name5, "PKEX", 4) != 0)
-    return SentenceKind::kUnrecognised;
-  switch (name5[4]) {
-    case 'T':
-      return SentenceKind::kPkext;
-    case 'U':
-      return SentenceKind::kPkexu;
-    case 'C':
-      return SentenceKind::kPkexc;
-    case 'R':
-      return SentenceKind::kPkexr;
-    case 'I':
-      return SentenceKind::kPkexi;
-    case 'S':
-      return SentenceKind::kPkexs;
-    case 'D':
-      return SentenceKind::kPkexd;
-    case 'E':
-      return SentenceKind::kPkexe;
-    case 'J':
-      return SentenceKind::kPkexj;
-    default:
-      return SentenceKind::kUnrecognised;
-  }
+  return K::kUnrecognised;
 }
 
 }  // namespace tk52

@@ -1,11 +1,20 @@
-// The sentence kinds. The order is fixed: the reader, the handler table and the slot table are
-// all indexed by it.
+// The sentence kinds and their one table: per kind its name, reply slot, parser and the
+// notification its reply raises. Classification, dispatch, the reply slots and tk52cli's
+// decoder all read this table, so a kind is described in one place.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string_view>
+
+#include "protocol/device_model.h"
+#include "protocol/protocol_events.h"
+#include "protocol/records.h"
+#include "protocol/result_codes.h"
 
 namespace tk52 {
 
+// The order is fixed: the reader, tk52cli's "kind_id" and the table below are indexed by it.
 enum class SentenceKind : int {
   kGpzda = 0,
   kGprmc = 1,
@@ -23,6 +32,8 @@ enum class SentenceKind : int {
 };
 
 inline constexpr int kCatalogueSize = 12;
+// Reply slots and arrival events: one shared by the five time kinds, one per reply kind.
+inline constexpr int kReplySlotCount = 8;
 
 constexpr int index_of(SentenceKind kind) {
   return static_cast<int>(kind);
@@ -34,6 +45,42 @@ constexpr bool is_catalogued(SentenceKind kind) {
 constexpr bool is_time_kind(SentenceKind kind) {
   return index_of(kind) >= 0 && index_of(kind) <= index_of(SentenceKind::kPkexu);
 }
+
+// What a parser found besides the record it wrote into the payload: the sentence's result and,
+// for the replies with several forms, the form and the number the notification carries.
+struct ParsedReply {
+  ResultCode result = result::kOk;
+  std::uint8_t form = 0;
+  std::int32_t number = 0;
+};
+// `model` is the type identified so far: the configuration reply's layout depends on it.
+using ReplyParser = ParsedReply (*)(const char* text, std::size_t size, DeviceModelType model,
+                                    ReplyPayload& payload);
+
+// What the dispatcher does with a well-formed reply besides posting it to its slot.
+enum class ReplyEffect : std::uint8_t {
+  kNone,
+  kValidTime,       // status "A": release the time-valid semaphore, hand the time on
+  kIdentification,  // the model type changes to the one identified
+  kJournal,         // a record is stored in the record table and announced twice
+};
+
+struct SentenceKindInfo {
+  SentenceKind kind;
+  std::string_view name;
+  int slot;
+  // Null for the standard sentences, which are accepted once their checksum holds.
+  ReplyParser parse;
+  bool notifies;
+  ReplyKind notification;
+  ReplyEffect effect;
+};
+
+// The table row of a catalogued kind; null for any other.
+const SentenceKindInfo* sentence_kind_info(SentenceKind kind);
+
+// The reply slot (and arrival event) of a catalogued kind; -1 for any other.
+int reply_slot(SentenceKind kind);
 
 // The five-letter name of a catalogued kind; "unknown" for anything else.
 std::string_view kind_name(SentenceKind kind);

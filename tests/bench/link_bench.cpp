@@ -59,7 +59,7 @@ void connect_latency(bool paced) {
   std::size_t reply_bytes = 0;
   for (int i = 0; i < 20; ++i) {
     const auto start = Steady::now();
-    c.connect_or_disconnect();
+    front.connection_operations->connect_or_disconnect();
     times.push_back(ms_since(start));
     front.pump();
     if (!c.connected()) {
@@ -68,7 +68,7 @@ void connect_latency(bool paced) {
     }
     front.log_lines.flush();
     reply_bytes = received.take();
-    c.connect_or_disconnect();
+    front.connection_operations->connect_or_disconnect();
   }
   std::printf(
       "connect (identify + configuration read) at 115200, %s: median %.1f ms; "
@@ -82,7 +82,7 @@ void throughput() {
   HeadlessConfigurator front([&received](const std::string& line) { received(line); });
   tk52::Configurator& c = *front.configurator;
   c.select_port({sim.line(), 0});
-  c.connect_or_disconnect();
+  front.connection_operations->connect_or_disconnect();
   if (!c.connected())
     return;
   front.log_lines.flush();
@@ -114,7 +114,7 @@ void find_time() {
   tk52::Configurator& c = *front.configurator;
   c.select_port({sim.line(), 0});
   const auto start = Steady::now();
-  c.find_device();
+  front.connection_operations->find_device();
   const double elapsed = ms_since(start);
   std::printf("find a clock at 115200: %.0f ms (%s)\n", elapsed,
               c.connected() ? "found" : "not found");
@@ -127,7 +127,7 @@ void journal_rate(int baud) {
   tk52::Configurator& c = *front.configurator;
   c.select_port({sim.line(), 0});
   front.configuration.speed = tk52::speed_index(baud);
-  c.connect_or_disconnect();
+  front.connection_operations->connect_or_disconnect();
   if (!c.connected())
     return;
   tk52::JournalReader& reader = *front.journal_reader;

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "log/log_view_win32.h"
+#include "windows/log_view_win32.h"
 #include "log/traffic_log.h"
 
 namespace {

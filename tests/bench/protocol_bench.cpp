@@ -37,7 +37,7 @@ namespace {
 
 class NullEvents final : public ProtocolEvents {
  public:
-  bool post_reply(unsigned, std::uintptr_t, std::intptr_t) override { return true; }
+  bool post_reply(const ReplyNotification&) override { return true; }
   void log_received(const char*, std::size_t, const CalendarTime&, bool) override {}
   void counters_changed() override {}
   void time_received(const TimeRecord&, const CalendarTime&) override {}

@@ -27,7 +27,7 @@ class JournalsTest : public ::testing::Test {
     ASSERT_TRUE(sim_->started());
     front_.configurator->select_port({sim_->line(), 0});
     front_.configuration.speed = 6;
-    front_.configurator->connect_or_disconnect();
+    front_.connection_operations->connect_or_disconnect();
     front_.pump();
     ASSERT_TRUE(front_.configurator->connected());
   }
@@ -152,7 +152,7 @@ TEST_F(JournalsTest, ARecordThatArrivesTwiceIsShownOnce) {
   finish_pass();
   ASSERT_EQ(lines().size(), 4u);
   // The same record's notification again, as a repeated reply would bring it.
-  reader().on_notification(notify::kJournalRecordStored, 1);
+  reader().on_notification(ReplyNotification::journal(JournalForm::kRecordStored, 1));
   EXPECT_EQ(lines().size(), 4u);
 }
 
@@ -180,7 +180,7 @@ TEST_F(JournalsTest, ModelsWithoutJournalsAnswerWithAnError) {
   sim_ = std::make_unique<test::SimProcess>(std::vector<std::string>{"--time-format", "0"});
   ASSERT_TRUE(sim_->started());
   front_.configurator->select_port({sim_->line(), 0});
-  front_.configurator->connect_or_disconnect();
+  front_.connection_operations->connect_or_disconnect();
   ASSERT_TRUE(front_.configurator->connected());
   reader().read_count();
   ASSERT_EQ(front_.shell.messages.size(), 1u);

@@ -29,10 +29,13 @@ class OperationsTest : public ::testing::Test {
   }
 
   Configurator& c() { return *front_.configurator; }
+  ConnectionOperations& connection() { return *front_.connection_operations; }
+  ConfigurationOperations& configuration() { return *front_.configuration_operations; }
+  MonitoringOperations& monitoring() { return *front_.monitoring_operations; }
 
   void connect_at(int position) {
     front_.configuration.speed = position;
-    c().connect_or_disconnect();
+    connection().connect_or_disconnect();
     front_.pump();
   }
 
@@ -68,7 +71,7 @@ class OperationsTest : public ::testing::Test {
 TEST_F(OperationsTest, ConnectIdentifiesEachModelAndAppliesItsRules) {
   struct {
     const char* model;
-    DeviceModelType type;
+    int type;  // the model type's number
     const char* shown;
     bool none_item;
     bool utc_enabled;
@@ -86,7 +89,7 @@ TEST_F(OperationsTest, ConnectIdentifiesEachModelAndAppliesItsRules) {
     start({"--model", m.model});
     connect_at(6);
     ASSERT_TRUE(c().connected());
-    EXPECT_EQ(c().protocol().model_type(), m.type);
+    EXPECT_EQ(model_number(c().protocol().model_type()), m.type);
     EXPECT_EQ(front_.configuration.identity[0], m.shown);
     EXPECT_EQ(front_.configuration.has_satellite_none_item(), m.none_item);
     // The model rules run after the connected-state update: on type 2 the satellite list ends
@@ -108,7 +111,7 @@ TEST_F(OperationsTest, ConnectIdentifiesEachModelAndAppliesItsRules) {
     EXPECT_EQ(front_.settings.saved[0].speed_position, 6);
     EXPECT_TRUE(front_.shell.messages.empty());
 
-    c().connect_or_disconnect();  // disconnect
+    connection().connect_or_disconnect();  // disconnect
     EXPECT_FALSE(c().connected());
     EXPECT_EQ(front_.shell.connection_text, "Нет соединения");
     EXPECT_EQ(front_.configuration.identity[0], "");
@@ -124,7 +127,7 @@ TEST_F(OperationsTest, TrafficLogLinesAreExactWindows1251Bytes) {
   start({"--model", "TK-52.00", "--time-format", "0"});
   connect_at(6);
   ASSERT_TRUE(c().connected());
-  c().connect_or_disconnect();
+  connection().connect_or_disconnect();
   // Lines from the reader thread and from the operation interleave in the order they were
   // handed over, so each is looked up by its content.
   const std::vector<std::string> lines = raw_log();
@@ -179,9 +182,10 @@ TEST_F(OperationsTest, TrafficLogLinesAreExactWindows1251Bytes) {
 }
 
 TEST_F(OperationsTest, NoPortSelected) {
-  for (auto operation : {&Configurator::connect_or_disconnect, &Configurator::find_device}) {
+  for (auto operation :
+       {&ConnectionOperations::connect_or_disconnect, &ConnectionOperations::find_device}) {
     front_.shell.messages.clear();
-    (c().*operation)();
+    (connection().*operation)();
     ASSERT_EQ(front_.shell.messages.size(), 1u);
     EXPECT_EQ(front_.shell.messages[0].title, "Внимание!");
     EXPECT_EQ(front_.shell.messages[0].text, "Порт для подключения не выбран.");
@@ -238,7 +242,7 @@ TEST_F(OperationsTest, ConnectFailsAndClosesThePort) {
 
 TEST_F(OperationsTest, FindDeviceScansUpToTheClocksSpeed) {
   start({"--baud", "115200", "--time-format", "0"});
-  c().find_device();
+  connection().find_device();
   front_.pump();
   ASSERT_TRUE(c().connected());
   EXPECT_EQ(front_.configuration.speeds_shown, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
@@ -246,14 +250,14 @@ TEST_F(OperationsTest, FindDeviceScansUpToTheClocksSpeed) {
   EXPECT_EQ(c().port().speed(), 115200);
   EXPECT_TRUE(front_.settings.saved.empty());  // a found speed is not remembered
   // Running it again while connected changes nothing.
-  c().find_device();
+  connection().find_device();
   EXPECT_TRUE(c().connected());
   EXPECT_EQ(front_.configuration.speeds_shown.size(), 7u);
 }
 
 TEST_F(OperationsTest, FindDeviceThatNeverAnswersConfigurationEndsAtTheFirstSpeed) {
   start({"--baud", "4800", "--time-format", "0", "--fault", "ident-only"});
-  c().find_device();
+  connection().find_device();
   EXPECT_FALSE(c().connected());
   EXPECT_EQ(front_.configuration.speed, 0);
   ASSERT_EQ(front_.shell.messages.size(), 1u);
@@ -265,14 +269,14 @@ TEST_F(OperationsTest, ChangeSpeedSwitchesClockAndPort) {
   connect_at(6);
   ASSERT_TRUE(c().connected());
   front_.configuration.speed = 2;  // 9600
-  c().change_speed();
+  connection().change_speed();
   EXPECT_TRUE(front_.shell.messages.empty());
   EXPECT_EQ(c().port().speed(), 9600);
   EXPECT_EQ(front_.shell.connection_text, "Соединение: " + sim_->line() + ", 9600, 8N1");
   EXPECT_EQ(count_lines("<<< $PKEXR,3*"), 3u);  // once at the old speed, twice to confirm
   EXPECT_EQ(count_lines("Установлена скорость передачи данных - 9600 бит/с"), 1u);
   // The link works at the new speed.
-  c().request_info();
+  monitoring().request_info();
   EXPECT_TRUE(front_.shell.messages.empty());
 }
 
@@ -283,7 +287,7 @@ TEST_F(OperationsTest, FailedConfirmationRollsThePortBack) {
   // The clock takes the change, then loses its next reply: the first confirmation fails.
   ASSERT_EQ(sim_->command("fault drop=2").rfind("tk52sim: ok", 0), 0u);
   front_.configuration.speed = 4;
-  c().change_speed();
+  connection().change_speed();
   EXPECT_EQ(c().port().speed(), 115200);
   ASSERT_EQ(front_.shell.messages.size(), 1u);
   EXPECT_EQ(front_.shell.messages[0].title, "Операция прошла неудачно.");
@@ -320,7 +324,7 @@ TEST_F(OperationsTest, ConfigurationWriteFollowsTheModelsLayout) {
         "Обогрев: <Вкл.>\".";
     const std::size_t requests_before = count_lines(m.request);
     const std::size_t written_before = count_lines(written);
-    c().write_configuration();
+    configuration().write_configuration();
     front_.pump();
     EXPECT_TRUE(front_.shell.messages.empty());
     EXPECT_EQ(count_lines(m.request) - requests_before, 1u);
@@ -328,12 +332,12 @@ TEST_F(OperationsTest, ConfigurationWriteFollowsTheModelsLayout) {
     EXPECT_TRUE(c().sync_available());
     // Read back: the clock kept it.
     front_.configuration.select(ConfigControl::kTimeStampFormat, 0);
-    c().read_configuration();
+    configuration().read_configuration();
     front_.pump();
     EXPECT_EQ(front_.configuration.selection(ConfigControl::kTimeStampFormat), 3);
     // Types 1 and 2 have no PPS fields; their reply leaves the width 0.
     EXPECT_EQ(front_.configuration.pps_width, pps ? "7" : "0");
-    c().connect_or_disconnect();
+    connection().connect_or_disconnect();
   }
 }
 
@@ -356,14 +360,14 @@ TEST_F(OperationsTest, DefaultsPerModel) {
     connect_at(6);
     ASSERT_TRUE(c().connected());
     front_.configuration.pps_width = "55";
-    c().apply_defaults();
+    configuration().apply_defaults();
     EXPECT_EQ(front_.configuration.selection(ConfigControl::kTimeStampFormat), 2);
     EXPECT_EQ(front_.configuration.selection(ConfigControl::kSatelliteSystems), m.satellites);
     EXPECT_EQ(front_.configuration.selection(ConfigControl::kUtcReference), 1);
     EXPECT_EQ(front_.configuration.selection(ConfigControl::kHeating), 0);
     EXPECT_EQ(front_.configuration.selection(ConfigControl::kPpsSource), m.pps_source);
     EXPECT_EQ(front_.configuration.pps_width, m.width);
-    c().connect_or_disconnect();
+    connection().connect_or_disconnect();
   }
 }
 
@@ -372,7 +376,7 @@ TEST_F(OperationsTest, RejectedWriteShowsTheClocksCode) {
   connect_at(6);
   ASSERT_TRUE(c().connected());
   front_.configuration.pps_width = "0";  // the clock takes 1..400
-  c().write_configuration();
+  configuration().write_configuration();
   front_.pump();
   // A result-code reply completes the write; the code is shown as a warning.
   EXPECT_EQ(count_lines("Записана конфигурация"), 1u);
@@ -387,7 +391,7 @@ TEST_F(OperationsTest, ExtraInformationFields) {
   start({"--model", "TK-52.00", "--time-format", "0", "--lat", "5545.0012N", "--alt", "-0.5"});
   connect_at(6);
   ASSERT_TRUE(c().connected());
-  c().request_info();
+  monitoring().request_info();
   front_.pump();
   auto& f = front_.monitoring.fields;
   EXPECT_EQ(f[InfoField::kSatellites], "8");
@@ -400,14 +404,14 @@ TEST_F(OperationsTest, ExtraInformationFields) {
   EXPECT_TRUE(front_.monitoring.fields_enabled[InfoField::kLatitude]);
 
   ASSERT_EQ(sim_->command("status V").rfind("tk52sim: ok", 0), 0u);
-  c().request_info();
+  monitoring().request_info();
   front_.pump();
   EXPECT_EQ(f[InfoField::kSatellites], "0");
   EXPECT_EQ(f[InfoField::kStatus], "V");
   EXPECT_FALSE(front_.monitoring.fields_enabled[InfoField::kLatitude]);
   EXPECT_FALSE(front_.monitoring.fields_enabled[InfoField::kAltitude]);
 
-  c().connect_or_disconnect();
+  connection().connect_or_disconnect();
   EXPECT_EQ(f[InfoField::kSatellites], "");
   EXPECT_EQ(f[InfoField::kLatitude], "");
 }
@@ -416,7 +420,7 @@ TEST_F(OperationsTest, SelfDiagnostic) {
   start({"--time-format", "0"});
   connect_at(6);
   ASSERT_TRUE(c().connected());
-  c().request_self_test();
+  monitoring().request_self_test();
   front_.pump();
   EXPECT_EQ(front_.monitoring.fields[InfoField::kSelfTestCode], "OK");
   EXPECT_TRUE(front_.shell.messages.empty());
@@ -425,7 +429,7 @@ TEST_F(OperationsTest, SelfDiagnostic) {
             1u);
 
   ASSERT_EQ(sim_->command("diag 4").rfind("tk52sim: ok", 0), 0u);
-  c().request_self_test();
+  monitoring().request_self_test();
   front_.pump();
   EXPECT_EQ(front_.monitoring.fields[InfoField::kSelfTestCode], "E4");
   ASSERT_EQ(front_.shell.messages.size(), 1u);
@@ -453,7 +457,7 @@ TEST_F(OperationsTest, CountersCountGoodAndBadSentences) {
   connect_at(6);
   ASSERT_TRUE(c().connected());
   ASSERT_EQ(sim_->command("fault bad-checksum").rfind("tk52sim: ok", 0), 0u);
-  c().request_info();
+  monitoring().request_info();
   EXPECT_EQ(front_.shell.messages.size(), 1u);
   EXPECT_EQ(front_.shell.messages[0].text, "Контрольная сумма не совпала.");
   // The reader counts a reply just after handing it over: wait for the third to be counted.
@@ -473,15 +477,15 @@ TEST_F(OperationsTest, PeriodicPollFollowsTheTimeSentences) {
   connect_at(6);
   ASSERT_TRUE(c().connected());
   front_.monitoring.periodic = true;
-  c().periodic_info_clicked();
-  EXPECT_TRUE(c().poller().running());
+  monitoring().periodic_info_clicked();
+  EXPECT_TRUE(monitoring().poller().running());
   EXPECT_FALSE(front_.monitoring.is_enabled(MonitoringControl::kRequestInfo));
   // One request per three time sentences: wait for two polls.
   const auto deadline = std::chrono::steady_clock::now() + 30s;
-  while (c().poller().requests() < 2 && std::chrono::steady_clock::now() < deadline) {
+  while (monitoring().poller().requests() < 2 && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(20ms);
   }
-  EXPECT_GE(c().poller().requests(), 2);
+  EXPECT_GE(monitoring().poller().requests(), 2);
   front_.pump();
   EXPECT_EQ(front_.monitoring.fields[InfoField::kSatellites], "8");
   // Three time sentences per request.
@@ -492,8 +496,8 @@ TEST_F(OperationsTest, PeriodicPollFollowsTheTimeSentences) {
   }
   EXPECT_GE(times, 3 * (polls - 1));
   front_.monitoring.periodic = false;
-  c().periodic_info_clicked();
-  EXPECT_FALSE(c().poller().running());
+  monitoring().periodic_info_clicked();
+  EXPECT_FALSE(monitoring().poller().running());
   EXPECT_TRUE(front_.monitoring.is_enabled(MonitoringControl::kRequestInfo));
 }
 
@@ -502,14 +506,14 @@ TEST_F(OperationsTest, PeriodicPollAsksAfterThreeSecondsOfSilenceAndStopsPromptl
   connect_at(6);
   ASSERT_TRUE(c().connected());
   front_.monitoring.periodic = true;
-  c().periodic_info_clicked();
+  monitoring().periodic_info_clicked();
   const auto deadline = std::chrono::steady_clock::now() + 30s;
-  while (c().poller().requests() < 1 && std::chrono::steady_clock::now() < deadline) {
+  while (monitoring().poller().requests() < 1 && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(20ms);
   }
-  EXPECT_EQ(c().poller().requests(), 1);
-  c().poller().stop();
-  EXPECT_FALSE(c().poller().running());
+  EXPECT_EQ(monitoring().poller().requests(), 1);
+  monitoring().poller().stop();
+  EXPECT_FALSE(monitoring().poller().running());
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ namespace {
 
 class QuietEvents final : public tk52::ProtocolEvents {
  public:
-  bool post_reply(unsigned, std::uintptr_t, std::intptr_t) override { return true; }
+  bool post_reply(const ReplyNotification&) override { return true; }
   void log_received(const char*, std::size_t, const tk52::CalendarTime&, bool) override {}
   void counters_changed() override {}
   void time_received(const tk52::TimeRecord&, const tk52::CalendarTime&) override {}

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "app/win32_text.h"
+#include "platform/win32_text.h"
 #include "ports/port_scan_win32.h"
-#include "ports/port_window_ids.h"
-#include "ports/port_window_win32.h"
+#include "windows/port_window_ids.h"
+#include "windows/port_window_win32.h"
 
 namespace tk52 {
 namespace {

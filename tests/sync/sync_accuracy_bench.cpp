@@ -60,7 +60,7 @@ bool measure(int baud, bool paced, Figures& figures) {
     c.set_time_listener(&sync);
     c.select_port({sim.line(), 0});
     front.configuration.speed = speed_index(baud);
-    c.connect_or_disconnect();
+    front.connection_operations->connect_or_disconnect();
     front.pump();
     ok = c.connected() && view.wait_until([&] { return view.manual_enabled_locked(); });
     for (std::size_t i = 0; ok && i < kSynchronisations; ++i) {
@@ -74,7 +74,7 @@ bool measure(int baud, bool paced, Figures& figures) {
       figures.shown_error_ms.push_back(std::stod(shown) * 1000.0 + kOffsetMs);
     }
     if (c.connected())
-      c.connect_or_disconnect();
+      front.connection_operations->connect_or_disconnect();
     c.set_time_listener(nullptr);
   }
   return ok;

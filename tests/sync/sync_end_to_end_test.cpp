@@ -38,7 +38,7 @@ class SyncEndToEndTest : public ::testing::Test {
     ASSERT_TRUE(sim_->started());
     Configurator& c = *front_.configurator;
     c.select_port({sim_->line(), port_number(sim_->line())});
-    c.connect_or_disconnect();
+    front_.connection_operations->connect_or_disconnect();
     front_.pump();
     ASSERT_TRUE(c.connected());
     ASSERT_TRUE(c.sync_available());
@@ -50,7 +50,7 @@ class SyncEndToEndTest : public ::testing::Test {
   void disconnect() {
     Configurator& c = *front_.configurator;
     if (c.connected()) {
-      c.connect_or_disconnect();
+      front_.connection_operations->connect_or_disconnect();
       front_.pump();
     }
   }

@@ -17,7 +17,7 @@ using test::sentence;
 using test::time_sentence;
 
 // Runs decode_stream over `input` through real temporary files.
-std::string decode_text(const std::string& input, DeviceModelType model = 0) {
+std::string decode_text(const std::string& input, DeviceModelType model = DeviceModelType::kUnknown) {
   std::FILE* in = std::tmpfile();
   std::FILE* out = std::tmpfile();
   EXPECT_TRUE(in && out);
@@ -57,7 +57,7 @@ TEST(Decode, OneJsonObjectPerLineWithADollar) {
 TEST(Decode, ModelTypeFollowsIdentificationReplies) {
   const std::string input = sentence("PKEXC,2,1,2,0,2,100") + sentence("PKEXI,TK-52.A,01,V2.345") +
                             sentence("PKEXC,2,1,2,0,2,100");
-  const std::string out = decode_text(input, 1);
+  const std::string out = decode_text(input, DeviceModelType::kTk5200);
   std::istringstream lines(out);
   std::string first, second, third;
   std::getline(lines, first);

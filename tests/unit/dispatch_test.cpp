@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -86,14 +87,15 @@ TEST_F(DispatchTest, BadChecksumReachesTheSlotCountsAndLogsAsBad) {
 }
 
 TEST_F(DispatchTest, ConfigurationRepliesNotifyWithTheirForm) {
-  protocol.set_model_type(model::kTk52A);
+  protocol.set_model_type(DeviceModelType::kTk52A);
   EXPECT_EQ(feed(sentence("PKEXC,OK")), result::kOk);
   EXPECT_EQ(feed(sentence("PKEXC,3,0,1,1,1,250")), result::kOk);
   EXPECT_EQ(feed(sentence("PKEXC,3,0,1,1")), result::kBadField);  // short layout on type 3
   ASSERT_EQ(events.notifications.size(), 2u);
-  EXPECT_EQ(events.notifications[0].message, notify::kConfiguration);
-  EXPECT_EQ(events.notifications[0].wparam, notify::kResultForm);
-  EXPECT_EQ(events.notifications[1].wparam, notify::kConfigForm);
+  EXPECT_EQ(events.notifications[0].notification,
+            ReplyNotification::configuration(ConfigurationForm::kResultCode));
+  EXPECT_EQ(events.notifications[1].notification,
+            ReplyNotification::configuration(ConfigurationForm::kConfiguration));
   EXPECT_EQ(take(SentenceKind::kPkexc), result::kBadField);
   EXPECT_EQ(protocol.counters().good, 2u);
   EXPECT_EQ(protocol.counters().bad, 1u);
@@ -104,47 +106,51 @@ TEST_F(DispatchTest, IdentificationSetsTheModelBeforeNotifying) {
     const char* body;
     DeviceModelType model;
   } cases[] = {
-      {"PKEXI,TK-52.00,01,V1.23", 1}, {"PKEXI,TK-52.01,01,V1.23", 2},
-      {"PKEXI,TK-52.A,01,V1.234", 3}, {"PKEXI,TK-53,01,V1.234", 4},
-      {"PKEXI,TK-52.02,01,V1.23", 0}, {"PKEXI,TK-63,01,V1.23", 0},
+      {"PKEXI,TK-52.00,01,V1.23", DeviceModelType::kTk5200},
+      {"PKEXI,TK-52.01,01,V1.23", DeviceModelType::kTk5201},
+      {"PKEXI,TK-52.A,01,V1.234", DeviceModelType::kTk52A},
+      {"PKEXI,TK-53,01,V1.234", DeviceModelType::kTk53},
+      {"PKEXI,TK-52.02,01,V1.23", DeviceModelType::kUnknown},
+      {"PKEXI,TK-63,01,V1.23", DeviceModelType::kUnknown},
   };
   for (const auto& c : cases) {
     events.notifications.clear();
     ASSERT_EQ(feed(sentence(c.body)), result::kOk) << c.body;
     EXPECT_EQ(protocol.model_type(), c.model) << c.body;
     ASSERT_EQ(events.notifications.size(), 1u) << c.body;
-    EXPECT_EQ(events.notifications[0].message, notify::kIdentification);
+    EXPECT_EQ(events.notifications[0].notification,
+              ReplyNotification::of(ReplyKind::kIdentification));
     EXPECT_EQ(events.notifications[0].model_at_post, c.model) << c.body;
   }
   // A broken identification leaves the model as it was.
   EXPECT_EQ(feed(sentence("PKEXI,TK-52.00,01,V1.2")), result::kBadField);
-  EXPECT_EQ(protocol.model_type(), 0);
+  EXPECT_EQ(protocol.model_type(), DeviceModelType::kUnknown);
 }
 
 TEST_F(DispatchTest, RepliesNotifyOnlyOnSuccess) {
   struct {
     std::string text;
     ResultCode result;
-    unsigned message;  // 0: none
+    std::optional<ReplyKind> notified;
   } cases[] = {
-      {sentence("PKEXS,A,08,1,20,5545.1,N,03737.1,E,145.0,M"), result::kOk, notify::kExtraInfo},
-      {sentence("PKEXS,A,08"), result::kBadField, 0},
-      {sentence("PKEXD,OK"), result::kOk, notify::kSelfDiagnostic},
-      {sentence("PKEXD,E4"), result::kOk, notify::kSelfDiagnostic},
-      {sentence("PKEXD,X"), result::kBadField, 0},
-      {sentence("PKEXE,02"), result::kOk, notify::kDeviceError},
-      {sentence("PKEXR,7,A"), result::kOk, 0},
-      {time_sentence("PKEXT", "120000.00,10,12,2026,A,"), result::kOk, 0},
+      {sentence("PKEXS,A,08,1,20,5545.1,N,03737.1,E,145.0,M"), result::kOk, ReplyKind::kExtraInfo},
+      {sentence("PKEXS,A,08"), result::kBadField, std::nullopt},
+      {sentence("PKEXD,OK"), result::kOk, ReplyKind::kSelfDiagnostic},
+      {sentence("PKEXD,E4"), result::kOk, ReplyKind::kSelfDiagnostic},
+      {sentence("PKEXD,X"), result::kBadField, std::nullopt},
+      {sentence("PKEXE,02"), result::kOk, ReplyKind::kDeviceError},
+      {sentence("PKEXR,7,A"), result::kOk, std::nullopt},
+      {time_sentence("PKEXT", "120000.00,10,12,2026,A,"), result::kOk, std::nullopt},
   };
   for (const auto& c : cases) {
     events.notifications.clear();
     EXPECT_EQ(feed(c.text), c.result) << c.text;
-    if (c.message == 0) {
+    if (!c.notified) {
       EXPECT_TRUE(events.notifications.empty()) << c.text;
     } else {
       ASSERT_EQ(events.notifications.size(), 1u) << c.text;
-      EXPECT_EQ(events.notifications[0].message, c.message) << c.text;
-      EXPECT_EQ(events.notifications[0].wparam, 0u);
+      EXPECT_EQ(events.notifications[0].notification, ReplyNotification::of(*c.notified))
+          << c.text;
     }
   }
 }
@@ -164,12 +170,12 @@ TEST_F(DispatchTest, JournalRepliesNotifyAndStayOutOfTheLog) {
   EXPECT_EQ(protocol.counters().good, 2u);
   EXPECT_EQ(protocol.counters().bad, 1u);
   ASSERT_EQ(events.notifications.size(), 3u);
-  EXPECT_EQ(events.notifications[0].wparam, notify::kJournalHeader);
-  EXPECT_EQ(events.notifications[0].lparam, 120);
-  EXPECT_EQ(events.notifications[1].wparam, notify::kJournalRecordStored);
-  EXPECT_EQ(events.notifications[1].lparam, 7);
-  EXPECT_EQ(events.notifications[2].wparam, notify::kJournalRecordAdvance);
-  EXPECT_EQ(events.notifications[2].lparam, 7);
+  EXPECT_EQ(events.notifications[0].notification,
+            ReplyNotification::journal(JournalForm::kHeader, 120));
+  EXPECT_EQ(events.notifications[1].notification,
+            ReplyNotification::journal(JournalForm::kRecordStored, 7));
+  EXPECT_EQ(events.notifications[2].notification,
+            ReplyNotification::journal(JournalForm::kRecordAdvance, 7));
 
   const JournalRecord row = protocol.journal_table().row(7);
   EXPECT_EQ(row.type, 1);

@@ -120,7 +120,7 @@ TEST(ResultForm, PkexcAndPkexd) {
 }
 
 struct ConfigCase {
-  DeviceModelType model;
+  int model;  // the model type's number
   const char* body;
   ResultCode expected;
   DeviceConfiguration config;
@@ -146,7 +146,7 @@ TEST(ConfigurationParser, LayoutFollowsTheModel) {
   for (const ConfigCase& c : cases) {
     DeviceConfiguration d{};
     const ResultCode r = run(sentence(c.body), [&](const char* s, std::size_t n) {
-      return parse_pkexc_config(s, n, c.model, d);
+      return parse_pkexc_config(s, n, model_from_number(c.model), d);
     });
     EXPECT_EQ(r, c.expected) << "type " << c.model << ": " << c.body;
     if (r == kOk) {

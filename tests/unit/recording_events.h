@@ -10,9 +10,7 @@
 namespace tk52::test {
 
 struct Notification {
-  unsigned message;
-  std::uintptr_t wparam;
-  std::intptr_t lparam;
+  ReplyNotification notification;
   DeviceModelType model_at_post;
 };
 
@@ -23,9 +21,10 @@ struct LoggedSentence {
 
 class RecordingEvents : public ProtocolEvents {
  public:
-  bool post_reply(unsigned message, std::uintptr_t wparam, std::intptr_t lparam) override {
+  bool post_reply(const ReplyNotification& notification) override {
     std::lock_guard lock(mutex);
-    notifications.push_back({message, wparam, lparam, protocol ? protocol->model_type() : -1});
+    notifications.push_back(
+        {notification, protocol ? protocol->model_type() : DeviceModelType::kUnknown});
     return post_succeeds;
   }
   void log_received(const char* text, std::size_t size, const CalendarTime&, bool good) override {

@@ -34,13 +34,13 @@ TEST(Requests, Bodies) {
       {"clear journal 3", build_journal_request(3, JournalCommand::kClear), "PKEXJ,03,clr"},
       {"first record", build_journal_request(1, JournalCommand::kRecord, 0), "PKEXJ,01,evt,0000"},
       {"record 42", build_journal_request(1, JournalCommand::kRecord, 42), "PKEXJ,01,evt,0042"},
-      {"type 1 sends four fields", build_configuration_write(1, {2, 1, 2, 0, 2, 5}),
+      {"type 1 sends four fields", build_configuration_write(model_from_number(1), {2, 1, 2, 0, 2, 5}),
        "PKEXC,2,1,2,0"},
-      {"type 0 gets the four-field layout", build_configuration_write(0, {2, 3, 1, 1, 2, 5}),
+      {"type 0 gets the four-field layout", build_configuration_write(model_from_number(0), {2, 3, 1, 1, 2, 5}),
        "PKEXC,2,3,1,1"},
-      {"type 3 pads the width", build_configuration_write(3, {2, 0, 2, 0, 2, 5}),
+      {"type 3 pads the width", build_configuration_write(model_from_number(3), {2, 0, 2, 0, 2, 5}),
        "PKEXC,2,0,2,0,2,005"},
-      {"type 4 width 400", build_configuration_write(4, {8, 3, 1, 1, 1, 400}),
+      {"type 4 width 400", build_configuration_write(model_from_number(4), {8, 3, 1, 1, 1, 400}),
        "PKEXC,8,3,1,1,1,400"},
   };
   for (const auto& c : cases)

@@ -17,15 +17,15 @@ constexpr std::size_t kMaxSentence = 82;
 // Remembers the form of the last reply notification; nothing else is needed here.
 class DecodeEvents final : public ProtocolEvents {
  public:
-  bool post_reply(unsigned, std::uintptr_t wparam, std::intptr_t) override {
-    last_wparam = wparam;
+  bool post_reply(const ReplyNotification& notification) override {
+    last_form = notification.form;
     return true;
   }
   void log_received(const char*, std::size_t, const CalendarTime&, bool) override {}
   void counters_changed() override {}
   void time_received(const TimeRecord&, const CalendarTime&) override {}
 
-  std::uintptr_t last_wparam = 0;
+  std::uint8_t last_form = 0;
 };
 
 std::string time_json(const TimeRecord& t) {
@@ -112,14 +112,14 @@ std::string journal_json(const ReplyPayload& payload, bool header_form) {
 }
 
 std::string record_json(SentenceKind kind, ResultCode result, const ReplyPayload& payload,
-                        std::uintptr_t notified_form) {
+                        std::uint8_t notified_form) {
   const bool ok = result == result::kOk;
   switch (kind) {
     case SentenceKind::kPkext:
     case SentenceKind::kPkexu:
       return time_json(load_record<TimeRecord>(payload));
     case SentenceKind::kPkexc:
-      return configuration_json(payload, ok && notified_form == notify::kResultForm);
+      return configuration_json(payload, ok && notified_form == static_cast<std::uint8_t>(ConfigurationForm::kResultCode));
     case SentenceKind::kPkexr: {
       const auto s = load_record<SpeedReply>(payload);
       return JsonObject().add("speed_index", s.speed_index).add_char("letter", s.letter).str();
@@ -133,7 +133,7 @@ std::string record_json(SentenceKind kind, ResultCode result, const ReplyPayload
     case SentenceKind::kPkexe:
       return JsonObject().add("code", load_record<DeviceErrorRecord>(payload).code).str();
     case SentenceKind::kPkexj:
-      return journal_json(payload, ok && notified_form == notify::kJournalHeader);
+      return journal_json(payload, ok && notified_form == static_cast<std::uint8_t>(JournalForm::kHeader));
     default:
       return "null";
   }
@@ -169,14 +169,14 @@ std::string Decoder::decode_line(long long line_number, const char* sentence, st
   const ResultCode result = protocol.dispatch(wire.data(), wire_size, CalendarTime{}, kind);
 
   json.add("kind", kind_name(kind)).add("kind_id", index_of(kind)).add("result", result);
-  json.add("model_type", protocol.model_type());
+  json.add("model_type", model_number(protocol.model_type()));
   const bool has_record = result != result::kBadChecksum && is_catalogued(kind) &&
                           index_of(kind) >= index_of(SentenceKind::kPkext);
   if (!has_record)
     return json.add_null("record").str();
   ReplyPayload payload{};
   protocol.slots().take(kind, &payload, std::chrono::milliseconds{0});
-  return json.add_raw("record", record_json(kind, result, payload, state_->events.last_wparam))
+  return json.add_raw("record", record_json(kind, result, payload, state_->events.last_form))
       .str();
 }
 

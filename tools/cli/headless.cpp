@@ -57,9 +57,9 @@ std::vector<int> HeadlessTimers::take_due() {
   return due;
 }
 
-bool NotificationQueue::post_reply(unsigned message, std::uintptr_t wparam, std::intptr_t lparam) {
+bool NotificationQueue::post_reply(const ReplyNotification& notification) {
   std::lock_guard lock(mutex_);
-  queue_.push_back({message, wparam, lparam});
+  queue_.push_back(notification);
   return true;
 }
 
@@ -68,7 +68,7 @@ void NotificationQueue::counters_changed() {
   ++redraws_;
 }
 
-std::deque<Notification> NotificationQueue::take_all() {
+std::deque<ReplyNotification> NotificationQueue::take_all() {
   std::lock_guard lock(mutex_);
   return std::exchange(queue_, {});
 }
@@ -81,25 +81,27 @@ int NotificationQueue::redraws() const {
 HeadlessConfigurator::HeadlessConfigurator(LineQueue::Consumer line_consumer, const Clock& clock)
     : log_lines(std::move(line_consumer)),
       configurator(
-          std::make_unique<Configurator>(ConfiguratorViews{shell, configuration, monitoring},
-                                         notifications, log_lines, settings, clock)),
-      journal_reader(std::make_unique<JournalReader>(*configurator, journals, shell, timers)) {
-  configurator->set_journal_handler(journal_reader.get());
-  configurator->add_listener(*journal_reader);
-}
+          std::make_unique<Configurator>(shell, notifications, log_lines, settings, clock)),
+      connection_operations(std::make_unique<ConnectionOperations>(*configurator, configuration)),
+      configuration_operations(
+          std::make_unique<ConfigurationOperations>(*configurator, configuration)),
+      monitoring_operations(std::make_unique<MonitoringOperations>(*configurator, monitoring)),
+      journal_reader(std::make_unique<JournalReader>(*configurator, journals, shell, timers)) {}
 
 HeadlessConfigurator::~HeadlessConfigurator() {
-  // The port and the poller stop before the log that they write into.
-  configurator->set_journal_handler(nullptr);
-  configurator.reset();
+  // The pages go first (the poller stops), then the port, and only then the log that they write
+  // into.
   journal_reader.reset();
+  monitoring_operations.reset();
+  configuration_operations.reset();
+  connection_operations.reset();
+  configurator.reset();
   log_lines.flush();
 }
 
 void HeadlessConfigurator::pump() {
-  for (const Notification& n : notifications.take_all()) {
-    configurator->handle_notification(n.message, n.wparam, n.lparam);
-  }
+  for (const ReplyNotification& n : notifications.take_all())
+    configurator->handle_notification(n);
   for (int id : timers.take_due()) {
     // A handler may have stopped a timer that was due in the same round.
     if (timers.running(id))

@@ -18,7 +18,10 @@
 #include "app/timers.h"
 #include "app/views.h"
 #include "log/line_queue.h"
+#include "pages/configuration/configuration_operations.h"
+#include "pages/connection/connection_operations.h"
 #include "pages/journals/journal_reader.h"
+#include "pages/monitoring/monitoring_operations.h"
 
 namespace tk52::cli {
 
@@ -127,24 +130,18 @@ class HeadlessTimers final : public TimerService {
   std::map<int, Timer> due_;
 };
 
-struct Notification {
-  unsigned message;
-  std::uintptr_t wparam;
-  std::intptr_t lparam;
-};
-
 // Stands in for the window messages: the reader thread posts, the front end's thread handles.
 class NotificationQueue final : public UiPoster {
  public:
-  bool post_reply(unsigned message, std::uintptr_t wparam, std::intptr_t lparam) override;
+  bool post_reply(const ReplyNotification& notification) override;
   void counters_changed() override;
 
-  std::deque<Notification> take_all();
+  std::deque<ReplyNotification> take_all();
   int redraws() const;
 
  private:
   mutable std::mutex mutex_;
-  std::deque<Notification> queue_;
+  std::deque<ReplyNotification> queue_;
   int redraws_ = 0;
 };
 
@@ -176,6 +173,9 @@ class HeadlessConfigurator {
   MemorySettings settings;
   LineQueue log_lines;
   std::unique_ptr<Configurator> configurator;
+  std::unique_ptr<ConnectionOperations> connection_operations;
+  std::unique_ptr<ConfigurationOperations> configuration_operations;
+  std::unique_ptr<MonitoringOperations> monitoring_operations;
   std::unique_ptr<JournalReader> journal_reader;
 };
 

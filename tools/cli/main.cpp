@@ -88,7 +88,7 @@ int run_decode(const std::vector<std::string_view>& args) {
       return 1;
     }
   }
-  const long long decoded = tk52::cli::decode_stream(in, stdout, model);
+  const long long decoded = tk52::cli::decode_stream(in, stdout, tk52::model_from_number(model));
   const int read_error = errno;
   if (in != stdin)
     std::fclose(in);

@@ -38,7 +38,7 @@ class Session {
   }
   ~Session() {
     if (front_.configurator->connected()) {
-      front_.configurator->connect_or_disconnect();
+      front_.connection_operations->connect_or_disconnect();
       front_.pump();
     }
     front_.log_lines.flush();
@@ -60,7 +60,7 @@ class Session {
     Configurator& c = *front_.configurator;
     select_port();
     front_.configuration.speed = speed_index(options_.baud);
-    c.connect_or_disconnect();
+    front_.connection_operations->connect_or_disconnect();
     front_.pump();
     return c.connected();
   }
@@ -112,7 +112,7 @@ class Session {
 std::string identity_json(const IdentificationRecord& id, DeviceModelType model) {
   return JsonObject()
       .add("model", std::string(id.model, strnlen(id.model, sizeof id.model)))
-      .add("model_type", model)
+      .add("model_type", model_number(model))
       .add("hardware", std::string(id.hardware, strnlen(id.hardware, sizeof id.hardware)))
       .add("software", std::string(id.software, strnlen(id.software, sizeof id.software)))
       .str();
@@ -120,7 +120,7 @@ std::string identity_json(const IdentificationRecord& id, DeviceModelType model)
 
 std::string configuration_json(DeviceModelType model, const ConfigurationPositions& c) {
   JsonObject json;
-  json.add("model_type", model);
+  json.add("model_type", model_number(model));
   return add_configuration(json, c).str();
 }
 
@@ -174,11 +174,10 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
   if (!session.connect())
     return 1;
   HeadlessConfigurator& front = session.front();
-  Configurator& c = session.configurator();
-  const DeviceModelType model = c.protocol().model_type();
+  const DeviceModelType model = session.configurator().protocol().model_type();
   const std::size_t before = front.shell.messages.size();
   if (action == "read") {
-    c.read_configuration();
+    front.configuration_operations->read_configuration();
     front.pump();
     if (session.failed_since(before))
       return 1;
@@ -189,7 +188,7 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
     return 0;
   }
   if (action == "defaults")
-    c.apply_defaults();
+    front.configuration_operations->apply_defaults();
   for (const auto& [control, value] : changes) {
     if (control == ConfigControl::kPpsWidth) {
       front.configuration.set_pps_width(value);
@@ -197,8 +196,8 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
       front.configuration.select(control, value);
     }
   }
-  const ConfigurationPositions written = c.page_configuration();
-  c.write_configuration();
+  const ConfigurationPositions written = front.configuration_operations->page_configuration();
+  front.configuration_operations->write_configuration();
   if (session.failed_since(before))
     return 1;
   const int code = session.last_reply<ResultCodeRecord>(SentenceKind::kPkexc).code;
@@ -215,7 +214,7 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
 int run_find(Session& session) {
   session.select_port();
   Configurator& c = session.configurator();
-  c.find_device();
+  session.front().connection_operations->find_device();
   session.front().pump();
   if (!c.connected())
     return 1;
@@ -234,7 +233,7 @@ int run_speed(Session& session, const std::vector<std::string_view>& args) {
     return 1;
   const std::size_t before = session.front().shell.messages.size();
   session.front().configuration.speed = speed_index(baud);
-  session.configurator().change_speed();
+  session.front().connection_operations->change_speed();
   session.front().pump();
   if (session.failed_since(before))
     return 1;
@@ -246,7 +245,7 @@ int run_info(Session& session) {
   if (!session.connect())
     return 1;
   const std::size_t before = session.front().shell.messages.size();
-  session.configurator().request_info();
+  session.front().monitoring_operations->request_info();
   session.front().pump();
   if (session.failed_since(before))
     return 1;
@@ -270,7 +269,7 @@ int run_selftest(Session& session) {
   if (!session.connect())
     return 1;
   const std::size_t before = session.front().shell.messages.size();
-  session.configurator().request_self_test();
+  session.front().monitoring_operations->request_self_test();
   if (session.failed_since(before))
     return 1;
   const int code = session.last_reply<ResultCodeRecord>(SentenceKind::kPkexd).code;
@@ -299,17 +298,16 @@ int run_monitor(Session& session, const std::vector<std::string_view>& args) {
   }
   if (!session.connect())
     return 1;
-  Configurator& c = session.configurator();
   if (periodic) {
     session.front().monitoring.periodic = true;
-    c.periodic_info_clicked();
+    session.front().monitoring_operations->periodic_info_clicked();
   }
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   while (!g_interrupted.load() && (seconds < 0 || std::chrono::steady_clock::now() < end)) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     session.front().pump();
   }
-  c.poller().stop();
+  session.front().monitoring_operations->poller().stop();
   return 0;
 }
 

@@ -142,7 +142,7 @@ class SyncSession {
     // The port closes, and with it the reader thread, while the synchronisation still exists.
     Configurator& c = *front_.configurator;
     if (c.connected()) {
-      c.connect_or_disconnect();
+      front_.connection_operations->connect_or_disconnect();
       front_.pump();
     }
     c.set_time_listener(nullptr);
@@ -161,7 +161,7 @@ class SyncSession {
     if (!options_.port.empty())
       c.select_port({options_.port, port_number(options_.port)});
     front_.configuration.speed = speed_index(options_.baud);
-    c.connect_or_disconnect();
+    front_.connection_operations->connect_or_disconnect();
     front_.pump();
     if (!c.connected())
       return false;

@@ -36,7 +36,7 @@ std::vector<FieldRule> layout(DeviceModelType model) {
 
 Configuration default_configuration(DeviceModelType model) {
   Configuration config;
-  if (model == model::kTk5201)
+  if (model == DeviceModelType::kTk5201)
     config.satellite_systems = 3;  // the .01 ships GPS only
   return config;
 }

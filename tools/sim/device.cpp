@@ -25,10 +25,10 @@ Identity default_identity(std::string_view model) {
   Identity identity;
   identity.model = model;
   switch (model_type_of(model)) {
-    case model::kTk52A:
+    case DeviceModelType::kTk52A:
       identity.software = "V2.345";
       break;
-    case model::kTk53:
+    case DeviceModelType::kTk53:
       identity.software = "V3.012";
       break;
     default:
@@ -38,7 +38,7 @@ Identity default_identity(std::string_view model) {
 }
 
 DeviceModelType model_type_of(std::string_view model) {
-  return model == "TK-52.A" ? model::kTk52A : model_type_from_name(model);
+  return model == "TK-52.A" ? DeviceModelType::kTk52A : model_type_from_name(model);
 }
 
 std::string error_report_body(int code) {
@@ -52,7 +52,7 @@ Device::Device(Identity identity)
       info_(default_extra_info(type_)) {}
 
 bool Device::has_journals() const {
-  return type_ != model::kTk5200 && type_ != model::kTk5201;
+  return type_ != DeviceModelType::kTk5200 && type_ != DeviceModelType::kTk5201;
 }
 
 Answer Device::on_sentence(std::string_view sentence) {

@@ -1,10 +1,9 @@
-// Reading, writing and the defaults of the clock's configuration, the configuration reply and
-// the model rules applied on identification.
+#include "pages/configuration/configuration_operations.h"
+
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 
-#include "app/configurator.h"
 #include "app/exchange.h"
 #include "protocol/requests.h"
 
@@ -40,20 +39,56 @@ class DisabledWhileBusy {
 
 }  // namespace
 
-void Configurator::read_configuration() {
-  DisabledWhileBusy busy(views_.configuration, 4);
-  ResultCode code = result::kNotPerformed;
-  {
-    std::lock_guard lock(protocol_.operation_lock());
-    status(StatusText::kReadingConfiguration);
-    code = exchange(protocol_, *port_, SentenceKind::kPkexc, build_query(SentenceKind::kPkexc));
-    clear_status();
-  }
-  show_result(code);
+ConfigurationOperations::ConfigurationOperations(Configurator& configurator,
+                                                 ConfigurationView& view)
+    : configurator_(configurator), view_(view) {
+  configurator_.add_operation(OperationCode::kReadConfiguration,
+                              [this] { read_configuration(); });
+  configurator_.add_operation(OperationCode::kWriteConfiguration,
+                              [this] { write_configuration(); });
+  configurator_.add_operation(OperationCode::kConfigurationDefaults, [this] { apply_defaults(); });
+  configurator_.add_notification_handler(ReplyKind::kConfiguration, *this);
+  configurator_.add_notification_handler(ReplyKind::kIdentification, *this);
+  configurator_.add_listener(*this);
 }
 
-ConfigurationPositions Configurator::page_configuration() const {
-  ConfigurationView& view = views_.configuration;
+void ConfigurationOperations::on_connected_changed(bool connected) {
+  if (!connected)
+    view_.show_identity({}, {}, {});
+  view_.set_connect_caption(connected);
+  view_.enable(ConfigControl::kFind, !connected);
+  view_.enable(ConfigControl::kSpeedWrite, connected);
+  const bool model2 =
+      connected && configurator_.protocol().model_type() == DeviceModelType::kTk5201;
+  view_.enable(ConfigControl::kSatelliteSystems, !model2);
+  view_.enable(ConfigControl::kUtcReference, !model2);
+  for (ConfigControl c : {ConfigControl::kRead, ConfigControl::kWrite, ConfigControl::kDefaults}) {
+    view_.enable(c, connected);
+  }
+}
+
+void ConfigurationOperations::on_notification(const ReplyNotification& notification) {
+  if (notification.kind == ReplyKind::kIdentification)
+    return on_identification_reply();
+  // The result-code form answers a write; the monitoring page shows its code.
+  if (notification.configuration_form() == ConfigurationForm::kConfiguration)
+    on_configuration_reply();
+}
+
+void ConfigurationOperations::read_configuration() {
+  DisabledWhileBusy busy(view_, 4);
+  ResultCode code = result::kNotPerformed;
+  {
+    std::lock_guard lock(configurator_.protocol().operation_lock());
+    configurator_.status(StatusText::kReadingConfiguration);
+    code = exchange(configurator_.protocol(), configurator_.port(), SentenceKind::kPkexc, build_query(SentenceKind::kPkexc));
+    configurator_.clear_status();
+  }
+  configurator_.show_result(code);
+}
+
+ConfigurationPositions ConfigurationOperations::page_configuration() const {
+  ConfigurationView& view = view_;
   ConfigurationPositions positions;
   positions.time_stamp_format = view.selection(ConfigControl::kTimeStampFormat);
   positions.satellite_systems = view.selection(ConfigControl::kSatelliteSystems);
@@ -64,25 +99,25 @@ ConfigurationPositions Configurator::page_configuration() const {
   return positions;
 }
 
-void Configurator::write_configuration() {
-  DisabledWhileBusy busy(views_.configuration, std::size(kOptionLists));
-  const DeviceModelType model = protocol_.model_type();
+void ConfigurationOperations::write_configuration() {
+  DisabledWhileBusy busy(view_, std::size(kOptionLists));
+  const DeviceModelType model = configurator_.protocol().model_type();
   const ConfigurationPositions positions = page_configuration();
   const ConfigurationDigits digits = to_wire(model, positions);
 
   ResultCode code = result::kNotPerformed;
   {
-    std::lock_guard lock(protocol_.operation_lock());
-    status(StatusText::kWritingConfiguration);
+    std::lock_guard lock(configurator_.protocol().operation_lock());
+    configurator_.status(StatusText::kWritingConfiguration);
     code =
-        exchange(protocol_, *port_, SentenceKind::kPkexc, build_configuration_write(model, digits));
-    clear_status();
+        exchange(configurator_.protocol(), configurator_.port(), SentenceKind::kPkexc, build_configuration_write(model, digits));
+    configurator_.clear_status();
   }
   if (!succeeded(code)) {
-    show_result(code);
+    configurator_.show_result(code);
     return;
   }
-  set_sync_available(sync_available_for(positions.time_stamp_format));
+  configurator_.set_sync_available(sync_available_for(positions.time_stamp_format));
   auto text_at = [](const auto& texts, int index) {
     return index >= 0 && index < static_cast<int>(texts.size())
                ? std::string(texts[static_cast<std::size_t>(index)])
@@ -94,12 +129,12 @@ void Configurator::write_configuration() {
                            ">, СНС: <" + text_at(kSatelliteSystemTexts, digits.satellite_systems) +
                            ">, UTC: <" + text_at(kUtcReferenceTexts, positions.utc_reference) +
                            ">, Обогрев: <" + text_at(kHeatingTexts, positions.heating) + ">\".";
-  log_event(line);
+  configurator_.log_event(line);
 }
 
-void Configurator::apply_defaults() {
-  ConfigurationView& view = views_.configuration;
-  const ConfigurationDefaults defaults = configuration_defaults(protocol_.model_type());
+void ConfigurationOperations::apply_defaults() {
+  ConfigurationView& view = view_;
+  const ConfigurationDefaults defaults = configuration_defaults(configurator_.protocol().model_type());
   view.select(ConfigControl::kTimeStampFormat, defaults.positions.time_stamp_format);
   view.select(ConfigControl::kSatelliteSystems, defaults.positions.satellite_systems);
   view.select(ConfigControl::kUtcReference, defaults.positions.utc_reference);
@@ -109,17 +144,14 @@ void Configurator::apply_defaults() {
     view.set_pps_width(defaults.positions.pps_width);
 }
 
-void Configurator::on_configuration_reply(std::uintptr_t form) {
+void ConfigurationOperations::on_configuration_reply() {
   ReplyPayload payload{};
-  if (protocol_.slots().take(SentenceKind::kPkexc, &payload) != result::kOk || !connected_)
+  if (configurator_.protocol().slots().take(SentenceKind::kPkexc, &payload) != result::kOk ||
+      !configurator_.connected())
     return;
-  if (form == notify::kResultForm) {
-    show_self_test_code(load_record<ResultCodeRecord>(payload).code);
-    return;
-  }
   const auto config = load_record<DeviceConfiguration>(payload);
-  set_sync_available(sync_available_for(config.time_stamp_format));
-  ConfigurationView& view = views_.configuration;
+  configurator_.set_sync_available(sync_available_for(config.time_stamp_format));
+  ConfigurationView& view = view_;
   view.select(ConfigControl::kTimeStampFormat, config.time_stamp_format);
   view.select(ConfigControl::kSatelliteSystems, config.satellite_systems);
   view.select(ConfigControl::kUtcReference, config.utc_reference);
@@ -128,10 +160,9 @@ void Configurator::on_configuration_reply(std::uintptr_t form) {
   view.set_pps_width(config.pps_width);
 }
 
-void Configurator::apply_model_rules(DeviceModelType model) {
-  ConfigurationView& view = views_.configuration;
-  MonitoringView& monitoring = views_.monitoring;
-  if (model == model::kUnknown)
+void ConfigurationOperations::apply_model_rules(DeviceModelType model) {
+  ConfigurationView& view = view_;
+  if (model == DeviceModelType::kUnknown)
     return;
   const bool pps = has_pps_fields(model);
   view.set_satellite_none_item(pps);
@@ -140,29 +171,21 @@ void Configurator::apply_model_rules(DeviceModelType model) {
   view.enable(ConfigControl::kHeating, !pps);
   view.enable(ConfigControl::kPpsSource, pps);
   view.enable(ConfigControl::kPpsWidth, pps);
-  // Models 3 and 4 report neither temperature nor heating.
-  if (pps) {
-    monitoring.set_field(InfoField::kTemperature, "0");
-    monitoring.set_field(InfoField::kHeating, "Нет");
-  }
-  monitoring.enable_field(InfoField::kTemperature, !pps);
-  monitoring.enable_field(InfoField::kHeating, !pps);
 }
 
-void Configurator::on_identification_reply() {
+void ConfigurationOperations::on_identification_reply() {
   ReplyPayload payload{};
-  if (protocol_.slots().take(SentenceKind::kPkexi, &payload) != result::kOk)
+  if (configurator_.protocol().slots().take(SentenceKind::kPkexi, &payload) != result::kOk)
     return;
   const auto id = load_record<IdentificationRecord>(payload);
-  apply_model_rules(model_type_from_name(id.model));
-  for (ConnectedStateListener* listener : listeners_) {
-    listener->on_model_identified(model_type_from_name(id.model));
-  }
+  const DeviceModelType type = model_type_from_name(id.model);
+  apply_model_rules(type);
+  configurator_.model_identified(type);
   // The model is shown with the Cyrillic "ТК" the clock's nameplate carries.
   std::string model(id.model, strnlen(id.model, sizeof id.model));
   if (model.size() >= 2)
     model = "ТК" + model.substr(2);
-  views_.configuration.show_identity(
+  view_.show_identity(
       model, std::string(id.hardware, strnlen(id.hardware, sizeof id.hardware)),
       std::string(id.software, strnlen(id.software, sizeof id.software)));
 }

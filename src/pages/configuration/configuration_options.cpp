@@ -26,12 +26,12 @@ int pps_width_from_text(std::string_view text) {
 
 ConfigurationDefaults configuration_defaults(DeviceModelType model) {
   switch (model) {
-    case model::kTk5200:
+    case DeviceModelType::kTk5200:
       return {{2, 0, 1, 0, 0, 0}, false};
-    case model::kTk5201:
+    case DeviceModelType::kTk5201:
       return {{2, 2, 1, 0, 0, 0}, false};
-    case model::kTk52A:
-    case model::kTk53:
+    case DeviceModelType::kTk52A:
+    case DeviceModelType::kTk53:
       return {{2, 1, 1, 0, 2, 100}, true};
     default:
       return {{2, 0, 1, 0, 0, 0}, false};

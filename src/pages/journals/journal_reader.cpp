@@ -10,7 +10,14 @@ namespace tk52 {
 
 JournalReader::JournalReader(Configurator& configurator, JournalsView& view, ShellView& shell,
                              TimerService& timers)
-    : configurator_(configurator), view_(view), shell_(shell), timers_(timers) {}
+    : configurator_(configurator), view_(view), shell_(shell), timers_(timers) {
+  configurator_.add_operation(OperationCode::kReadWholeJournal, [this] { read_whole_journal(); });
+  configurator_.add_operation(OperationCode::kCountJournal, [this] { read_count(); });
+  configurator_.add_operation(OperationCode::kReadJournalRecords, [this] { read_records(); });
+  configurator_.add_operation(OperationCode::kClearJournal, [this] { clear_journal(); });
+  configurator_.add_notification_handler(ReplyKind::kJournal, *this);
+  configurator_.add_listener(*this);
+}
 
 int JournalReader::journal_number() {
   return view_.journal_type() + 1;
@@ -31,7 +38,7 @@ ResultCode JournalReader::request(JournalCommand command, int record) {
 
 void JournalReader::start_pass(ReadMode mode) {
   mode_ = mode;
-  configurator_.stop_periodic_info();
+  configurator_.reserve_line();
   configurator_.protocol().journal_table().reset();
   shown_beyond_table_.clear();
   view_.clear_lines();
@@ -54,21 +61,19 @@ void JournalReader::clear_journal() {
   request(JournalCommand::kClear);
 }
 
-void JournalReader::on_notification(std::uintptr_t form, std::intptr_t value) {
+void JournalReader::on_notification(const ReplyNotification& notification) {
   if (configurator_.protocol().slots().take(SentenceKind::kPkexj, nullptr) != result::kOk ||
       !configurator_.connected()) {
     return;
   }
-  const int number = static_cast<int>(value);
-  switch (form) {
-    case notify::kJournalHeader:
+  const int number = notification.number;
+  switch (notification.journal_form()) {
+    case JournalForm::kHeader:
       return on_count(number);
-    case notify::kJournalRecordStored:
+    case JournalForm::kRecordStored:
       return on_record(number);
-    case notify::kJournalRecordAdvance:
+    case JournalForm::kRecordAdvance:
       next_ = number + 1;
-      return;
-    default:
       return;
   }
 }

@@ -21,16 +21,20 @@ class JournalReader final : public ConnectedStateListener, public NotificationHa
   static constexpr std::chrono::milliseconds kPacing{10};
   static constexpr std::chrono::milliseconds kWatchdog{1000};
 
+  // Registers the page's read, count and clear commands, the journal replies and the connected
+  // state with the configurator.
   JournalReader(Configurator& configurator, JournalsView& view, ShellView& shell,
                 TimerService& timers);
+  JournalReader(const JournalReader&) = delete;
+  JournalReader& operator=(const JournalReader&) = delete;
 
   void read_whole_journal();
   void read_count();
   void read_records();
   void clear_journal();
 
-  // Notification 0x506: 1 count (lParam the count), 2 record shown, 3 advance (lParam the number).
-  void on_notification(std::uintptr_t form, std::intptr_t value) override;
+  // The journal's record count, a record to show, or a record after which to ask for the next.
+  void on_notification(const ReplyNotification& notification) override;
   void on_timer(int id);
   void on_connected_changed(bool connected) override;
 

@@ -1,8 +1,8 @@
-// Extra information once and periodically, the self-diagnostic, and their notifications.
+#include "pages/monitoring/monitoring_operations.h"
+
 #include <cstdio>
 #include <mutex>
 
-#include "app/configurator.h"
 #include "app/exchange.h"
 #include "pages/monitoring/self_test_texts.h"
 #include "protocol/requests.h"
@@ -28,76 +28,159 @@ std::string altitude_text(const ExtraInfo& info) {
   return text;
 }
 
+constexpr InfoField kAllFields[] = {
+    InfoField::kSatellites, InfoField::kTemperature, InfoField::kHeating,
+    InfoField::kSelfTestCode, InfoField::kStatus,     InfoField::kLatitude,
+    InfoField::kLongitude,  InfoField::kAltitude,
+};
+
 }  // namespace
 
-void Configurator::request_info() {
-  ResultCode code = result::kNotPerformed;
-  {
-    std::lock_guard lock(protocol_.operation_lock());
-    status(StatusText::kRequestingInfo);
-    code = exchange(protocol_, *port_, SentenceKind::kPkexs, build_query(SentenceKind::kPkexs));
-    clear_status();
-  }
-  show_result(code);
+MonitoringOperations::MonitoringOperations(Configurator& configurator, MonitoringView& view)
+    : configurator_(configurator),
+      view_(view),
+      poller_(configurator.protocol(), configurator.port()) {
+  configurator_.add_operation(OperationCode::kPeriodicInfo, [this] { periodic_info_clicked(); });
+  configurator_.add_operation(OperationCode::kRequestInfo, [this] { request_info(); });
+  configurator_.add_operation(OperationCode::kRequestSelfTest, [this] { request_self_test(); });
+  configurator_.add_notification_handler(ReplyKind::kExtraInfo, *this);
+  configurator_.add_notification_handler(ReplyKind::kSelfDiagnostic, *this);
+  configurator_.add_notification_handler(ReplyKind::kConfiguration, *this);
+  configurator_.add_listener(*this);
 }
 
-void Configurator::periodic_info_clicked() {
-  MonitoringView& view = views_.monitoring;
+MonitoringOperations::~MonitoringOperations() {
+  poller_.stop();
+}
+
+void MonitoringOperations::on_notification(const ReplyNotification& notification) {
+  switch (notification.kind) {
+    case ReplyKind::kExtraInfo:
+      return on_info_reply();
+    case ReplyKind::kSelfDiagnostic:
+      return on_self_diagnostic_reply();
+    case ReplyKind::kConfiguration:
+      // A PKEXC result code is the clock's self-diagnostic code after a write.
+      if (notification.configuration_form() == ConfigurationForm::kResultCode)
+        on_configuration_result();
+      return;
+    default:
+      return;
+  }
+}
+
+void MonitoringOperations::on_connected_changed(bool connected) {
+  const bool periodic = view_.periodic_checked();
+  view_.enable(MonitoringControl::kRequestInfo, connected && !periodic);
+  view_.enable(MonitoringControl::kRequestSelfTest, connected);
+  if (periodic && connected)
+    start_poll();
+  if (!connected) {
+    for (InfoField f : kAllFields)
+      view_.set_field(f, {});
+  }
+}
+
+void MonitoringOperations::on_model_identified(DeviceModelType model) {
+  if (model == DeviceModelType::kUnknown)
+    return;
+  // Models 3 and 4 report neither temperature nor heating.
+  const bool pps = has_pps_fields(model);
+  if (pps) {
+    view_.set_field(InfoField::kTemperature, "0");
+    view_.set_field(InfoField::kHeating, "Нет");
+  }
+  view_.enable_field(InfoField::kTemperature, !pps);
+  view_.enable_field(InfoField::kHeating, !pps);
+}
+
+void MonitoringOperations::start_poll() {
+  if (!poller_.start()) {
+    view_.set_periodic_checked(false);
+    configurator_.shell().show_message("Системная ошибка!", "Не удалось запустить процесс.",
+                                       MessageIcon::kError);
+  }
+}
+
+void MonitoringOperations::on_self_diagnostic_reply() {
+  ReplyPayload payload{};
+  if (configurator_.protocol().slots().take(SentenceKind::kPkexd, &payload) != result::kOk)
+    return;
+  show_self_test_code(load_record<ResultCodeRecord>(payload).code);
+}
+
+void MonitoringOperations::on_configuration_result() {
+  ReplyPayload payload{};
+  if (configurator_.protocol().slots().take(SentenceKind::kPkexc, &payload) != result::kOk ||
+      !configurator_.connected())
+    return;
+  show_self_test_code(load_record<ResultCodeRecord>(payload).code);
+}
+
+void MonitoringOperations::request_info() {
+  ResultCode code = result::kNotPerformed;
+  {
+    std::lock_guard lock(configurator_.protocol().operation_lock());
+    configurator_.status(StatusText::kRequestingInfo);
+    code = exchange(configurator_.protocol(), configurator_.port(), SentenceKind::kPkexs, build_query(SentenceKind::kPkexs));
+    configurator_.clear_status();
+  }
+  configurator_.show_result(code);
+}
+
+void MonitoringOperations::periodic_info_clicked() {
+  MonitoringView& view = view_;
   const bool checked = view.periodic_checked();
-  view.enable(MonitoringControl::kRequestInfo, connected_ && !checked);
+  view.enable(MonitoringControl::kRequestInfo, configurator_.connected() && !checked);
   if (!checked) {
     poller_.stop();
     return;
   }
-  if (!connected_)
+  if (!configurator_.connected())
     return;
-  if (!poller_.start()) {
-    view.set_periodic_checked(false);
-    views_.shell.show_message("Системная ошибка!", "Не удалось запустить процесс.",
-                              MessageIcon::kError);
-  }
+  start_poll();
 }
 
-void Configurator::stop_periodic_info() {
-  views_.monitoring.set_periodic_checked(false);
-  views_.monitoring.enable(MonitoringControl::kRequestInfo, connected_);
+void MonitoringOperations::stop_periodic_info() {
+  view_.set_periodic_checked(false);
+  view_.enable(MonitoringControl::kRequestInfo, configurator_.connected());
   poller_.stop();
 }
 
-void Configurator::request_self_test() {
+void MonitoringOperations::request_self_test() {
   ResultCode code = result::kNotPerformed;
   ReplyPayload payload{};
   {
-    std::lock_guard lock(protocol_.operation_lock());
-    status(StatusText::kRequestingSelfTest);
-    code = exchange(protocol_, *port_, SentenceKind::kPkexd, build_query(SentenceKind::kPkexd), {},
+    std::lock_guard lock(configurator_.protocol().operation_lock());
+    configurator_.status(StatusText::kRequestingSelfTest);
+    code = exchange(configurator_.protocol(), configurator_.port(), SentenceKind::kPkexd, build_query(SentenceKind::kPkexd), {},
                     &payload);
-    clear_status();
+    configurator_.clear_status();
   }
   if (!succeeded(code)) {
-    show_result(code);
+    configurator_.show_result(code);
     return;
   }
   const int self_test = load_record<ResultCodeRecord>(payload).code;
   const std::string line = std::string(traffic_event_text(TrafficEvent::kSelfTestReceived)) + " (" +
                            self_test_code_text(self_test) +
                            "): " + std::string(self_test_short_text(self_test));
-  log_event(line);
+  configurator_.log_event(line);
 }
 
-void Configurator::show_self_test_code(int code) {
-  views_.monitoring.set_field(InfoField::kSelfTestCode, self_test_code_text(code));
+void MonitoringOperations::show_self_test_code(int code) {
+  view_.set_field(InfoField::kSelfTestCode, self_test_code_text(code));
   if (code != kDeviceCodeOk) {
-    views_.shell.show_message(kSelfTestTitle, self_test_long_text(code), MessageIcon::kWarning);
+    configurator_.shell().show_message(kSelfTestTitle, self_test_long_text(code), MessageIcon::kWarning);
   }
 }
 
-void Configurator::on_info_reply() {
+void MonitoringOperations::on_info_reply() {
   ReplyPayload payload{};
-  if (protocol_.slots().take(SentenceKind::kPkexs, &payload) != result::kOk || !connected_)
+  if (configurator_.protocol().slots().take(SentenceKind::kPkexs, &payload) != result::kOk || !configurator_.connected())
     return;
   const auto info = load_record<ExtraInfo>(payload);
-  MonitoringView& view = views_.monitoring;
+  MonitoringView& view = view_;
   const bool valid = info.status_valid != 0;
   view.set_field(InfoField::kSatellites, std::to_string(info.satellites));
   view.set_field(InfoField::kTemperature, std::to_string(info.temperature));

@@ -1,4 +1,4 @@
-#include "log/log_view_win32.h"
+#include "windows/log_view_win32.h"
 
 #include <windowsx.h>
 

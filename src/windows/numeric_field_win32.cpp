@@ -1,10 +1,10 @@
-#include "app/numeric_field_win32.h"
+#include "windows/numeric_field_win32.h"
 
 #include <commctrl.h>
 
 #include <string>
 
-#include "app/win32_text.h"
+#include "platform/win32_text.h"
 
 namespace tk52::win32 {
 namespace {

@@ -1,8 +1,8 @@
-#include "app/settings_registry_win32.h"
+#include "windows/settings_registry_win32.h"
 
 #include <windows.h>
 
-#include "app/win32_text.h"
+#include "platform/win32_text.h"
 
 namespace tk52::win32 {
 namespace {

@@ -1,10 +1,10 @@
-#include "app/ui_win32.h"
+#include "windows/ui_win32.h"
 
 #include <commctrl.h>
 
 #include <string>
 
-#include "app/control_ids.h"
+#include "windows/control_ids.h"
 
 namespace tk52::win32 {
 namespace {

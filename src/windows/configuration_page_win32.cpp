@@ -1,12 +1,12 @@
-#include "pages/configuration/configuration_page_win32.h"
+#include "windows/configuration_page_win32.h"
 
 #include <algorithm>
 #include <array>
 
-#include "app/control_ids.h"
-#include "app/numeric_field_win32.h"
+#include "windows/control_ids.h"
+#include "windows/numeric_field_win32.h"
 #include "app/operation_codes.h"
-#include "app/win32_text.h"
+#include "platform/win32_text.h"
 #include "link/serial_port.h"
 #include "pages/configuration/configuration_options.h"
 

@@ -15,15 +15,15 @@
 
 #include "../../resources/resource_ids.h"
 #include "app/configurator.h"
-#include "app/control_ids.h"
+#include "windows/control_ids.h"
 #include "app/operation_codes.h"
-#include "app/settings_registry_win32.h"
-#include "app/ui_win32.h"
-#include "app/win32_text.h"
-#include "log/log_view_win32.h"
-#include "pages/configuration/configuration_page_win32.h"
-#include "pages/monitoring/monitoring_page_win32.h"
-#include "ports/port_window_win32.h"
+#include "windows/settings_registry_win32.h"
+#include "windows/ui_win32.h"
+#include "platform/win32_text.h"
+#include "windows/log_view_win32.h"
+#include "windows/configuration_page_win32.h"
+#include "windows/monitoring_page_win32.h"
+#include "windows/port_window_win32.h"
 
 namespace tk52::win32 {
 namespace {
@@ -62,7 +62,7 @@ class Program final : public ShellView, public UiPoster, public LogLineSink {
   void show_message(std::string_view title, std::string_view text, MessageIcon icon) override;
   void enable_port_command(bool enabled) override;
   // UiPoster: from the reader thread, posted only.
-  bool post_reply(unsigned message, std::uintptr_t wparam, std::intptr_t lparam) override;
+  bool post_reply(const ReplyNotification&) override;
   void counters_changed() override;
   // LogLineSink: from any thread, posted to the traffic log view.
   void append_line(std::string line) override;

@@ -1,4 +1,4 @@
-#include "ports/port_window_win32.h"
+#include "windows/port_window_win32.h"
 
 #include <commctrl.h>
 
@@ -6,9 +6,9 @@
 #include <new>
 #include <utility>
 
-#include "app/win32_text.h"
+#include "platform/win32_text.h"
 #include "ports/port_scan_win32.h"
-#include "ports/port_window_ids.h"
+#include "windows/port_window_ids.h"
 
 namespace tk52 {
 namespace {

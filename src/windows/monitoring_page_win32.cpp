@@ -1,14 +1,14 @@
-#include "pages/monitoring/monitoring_page_win32.h"
+#include "windows/monitoring_page_win32.h"
 
 #include <commdlg.h>
 
 #include <algorithm>
 #include <array>
 
-#include "app/control_ids.h"
+#include "windows/control_ids.h"
 #include "app/operation_codes.h"
-#include "app/win32_text.h"
-#include "log/log_view_win32.h"
+#include "platform/win32_text.h"
+#include "windows/log_view_win32.h"
 #include "log/traffic_log.h"
 #include "platform/clock.h"
 #include "platform/text_1251.h"

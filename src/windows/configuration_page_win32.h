@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include "app/ui_win32.h"
+#include "windows/ui_win32.h"
 #include "app/views.h"
 
 namespace tk52::win32 {

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <map>
 
-#include "app/ui_win32.h"
+#include "windows/ui_win32.h"
 #include "app/views.h"
 
 namespace tk52::win32 {

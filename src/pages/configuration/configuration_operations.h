@@ -1,0 +1,39 @@
+// The configuration page's operations: reading, writing and the defaults of the clock's
+// configuration, the configuration reply, the identification reply with the model's rules for
+// the page, and the page's controls in the connected and disconnected states.
+#pragma once
+
+#include "app/configurator.h"
+#include "app/views.h"
+#include "pages/configuration/configuration_options.h"
+
+namespace tk52 {
+
+class ConfigurationOperations final : public ConnectedStateListener, public NotificationHandler {
+ public:
+  // Registers "Прочитать", "Записать" and "По умолчанию", the configuration and identification
+  // replies and the connected state with the configurator.
+  ConfigurationOperations(Configurator& configurator, ConfigurationView& view);
+  ConfigurationOperations(const ConfigurationOperations&) = delete;
+  ConfigurationOperations& operator=(const ConfigurationOperations&) = delete;
+
+  void read_configuration();
+  void write_configuration();
+  void apply_defaults();
+
+  // The configuration as the page holds it now: list positions and the PPS width.
+  ConfigurationPositions page_configuration() const;
+
+  void on_notification(const ReplyNotification& notification) override;
+  void on_connected_changed(bool connected) override;
+
+ private:
+  void on_configuration_reply();
+  void on_identification_reply();
+  void apply_model_rules(DeviceModelType model);
+
+  Configurator& configurator_;
+  ConfigurationView& view_;
+};
+
+}  // namespace tk52

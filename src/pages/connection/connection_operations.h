@@ -1,0 +1,35 @@
+// The connection's operations, on the configuration page's speed list and buttons: connect and
+// identify (or disconnect), find the clock's speed, change the speed.
+#pragma once
+
+#include <mutex>
+#include <string>
+
+#include "app/configurator.h"
+#include "app/views.h"
+
+namespace tk52 {
+
+class ConnectionOperations {
+ public:
+  // Registers "Соединить", "Найти" and "Записать" (the speed) with the configurator.
+  ConnectionOperations(Configurator& configurator, ConfigurationView& view);
+  ConnectionOperations(const ConnectionOperations&) = delete;
+  ConnectionOperations& operator=(const ConnectionOperations&) = delete;
+
+  void connect_or_disconnect();
+  void find_device();
+  void change_speed();
+
+ private:
+  std::string connection_description(int speed_position) const;
+  // Ends a failed connect or find: port closed, disconnected, lock released, the user told.
+  void abort_connection(std::unique_lock<TimedLock>& lock, ResultCode code,
+                        const std::string& port_name, bool back_to_first_speed);
+  void log_connected(int speed_position);
+
+  Configurator& configurator_;
+  ConfigurationView& view_;
+};
+
+}  // namespace tk52
