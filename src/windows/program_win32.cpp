@@ -15,15 +15,19 @@
 
 #include "../../resources/resource_ids.h"
 #include "app/configurator.h"
-#include "windows/control_ids.h"
 #include "app/operation_codes.h"
-#include "windows/settings_registry_win32.h"
-#include "windows/ui_win32.h"
+#include "pages/configuration/configuration_operations.h"
+#include "pages/connection/connection_operations.h"
+#include "pages/monitoring/monitoring_operations.h"
 #include "platform/win32_text.h"
-#include "windows/log_view_win32.h"
 #include "windows/configuration_page_win32.h"
+#include "windows/control_ids.h"
+#include "windows/log_view_win32.h"
 #include "windows/monitoring_page_win32.h"
 #include "windows/port_window_win32.h"
+#include "windows/reply_messages_win32.h"
+#include "windows/settings_registry_win32.h"
+#include "windows/ui_win32.h"
 
 namespace tk52::win32 {
 namespace {
@@ -92,6 +96,9 @@ class Program final : public ShellView, public UiPoster, public LogLineSink {
   Settings remembered_;
   PortWindow* port_window_ = nullptr;
   std::unique_ptr<Configurator> configurator_;
+  std::unique_ptr<ConnectionOperations> connection_;
+  std::unique_ptr<ConfigurationOperations> configuration_operations_;
+  std::unique_ptr<MonitoringOperations> monitoring_operations_;
   Dispatcher dispatcher_;
   std::wstring connection_text_ = L"Нет соединения";
   std::wstring status_text_;
@@ -152,8 +159,9 @@ void Program::enable_port_command(bool enabled) {
   DrawMenuBar(main_);
 }
 
-bool Program::post_reply(unsigned message, std::uintptr_t wparam, std::intptr_t lparam) {
-  return PostMessageW(tab_, message, wparam, lparam) != FALSE;
+bool Program::post_reply(const ReplyNotification& notification) {
+  return PostMessageW(tab_, reply_message(notification.kind), notification.form,
+                      notification.number) != FALSE;
 }
 
 void Program::counters_changed() {
@@ -173,9 +181,9 @@ LRESULT CALLBACK Program::main_procedure(HWND window, UINT message, WPARAM wpara
 LRESULT CALLBACK Program::tab_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
                                         UINT_PTR, DWORD_PTR data) {
   auto* program = reinterpret_cast<Program*>(data);
-  if (message >= notify::kConfiguration && message <= notify::kJournal) {
+  if (const auto notification = reply_from_message(message, wparam, lparam)) {
     if (program->configurator_)
-      program->configurator_->handle_notification(message, wparam, lparam);
+      program->configurator_->handle_notification(*notification);
     return 0;
   }
   if (message == WM_NCDESTROY)
@@ -429,8 +437,11 @@ int Program::run(HINSTANCE instance) {
     return code;
   // The traffic log view exists only once the monitoring page does, so the configurator that
   // writes into it is made after the pages' controls and before anything can connect.
-  configurator_ = std::make_unique<Configurator>(
-      ConfiguratorViews{*this, configuration_, monitoring_}, *this, *this, settings_);
+  configurator_ = std::make_unique<Configurator>(*this, *this, *this, settings_);
+  connection_ = std::make_unique<ConnectionOperations>(*configurator_, configuration_);
+  configuration_operations_ =
+      std::make_unique<ConfigurationOperations>(*configurator_, configuration_);
+  monitoring_operations_ = std::make_unique<MonitoringOperations>(*configurator_, monitoring_);
   if (const int code = create_pages(); code != 0)
     return code;
 
@@ -439,6 +450,11 @@ int Program::run(HINSTANCE instance) {
   ShowWindow(main_, SW_SHOWDEFAULT);
   UpdateWindow(main_);
   const int code = message_loop();
+  // The pages' operations go before the configurator: the periodic poll stops before the port
+  // closes.
+  monitoring_operations_.reset();
+  configuration_operations_.reset();
+  connection_.reset();
   configurator_.reset();
   return code;
 }
