@@ -37,7 +37,9 @@ std::string_view traffic_event_text(TrafficEvent event) {
 
 std::string format_sentence_line(const char* text, std::size_t size, const CalendarTime& at,
                                  bool received, bool good) {
-  std::string line(1, good ? ' ' : 'x');
+  std::string line;
+  line.reserve(kSentencePrefixSize + size);
+  line += good ? ' ' : 'x';
   line += '[';
   line += time_stamp(at);
   line += received ? "] >>> " : "] <<< ";
@@ -46,7 +48,11 @@ std::string format_sentence_line(const char* text, std::size_t size, const Calen
 }
 
 std::string format_event_line(std::string_view text_1251, const CalendarTime& at) {
-  std::string line = " <" + time_stamp(at) + "> ";
+  std::string line;
+  line.reserve(kEventPrefixSize + text_1251.size());
+  line += " <";
+  line += time_stamp(at);
+  line += "> ";
   line += text_1251;
   return line;
 }

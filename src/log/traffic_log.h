@@ -33,6 +33,8 @@ std::string_view traffic_event_text(TrafficEvent event);
 
 inline constexpr std::size_t kSentencePrefixSize = 31;
 inline constexpr std::size_t kEventPrefixSize = 27;
+// Where a sentence line's ">>> " (received) or "<<< " (sent) starts.
+inline constexpr std::size_t kDirectionOffset = kSentencePrefixSize - 4;
 
 std::string format_sentence_line(const char* text, std::size_t size, const CalendarTime& at,
                                  bool received, bool good);

@@ -19,7 +19,6 @@ inline std::wstring decode(std::string_view text, UINT code_page) {
 }
 
 inline std::wstring widen(std::string_view utf8) { return decode(utf8, CP_UTF8); }
-inline std::wstring from_cp1251(std::string_view bytes) { return decode(bytes, 1251); }
 
 inline std::string narrow(std::wstring_view wide) {
   if (wide.empty()) return {};

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <tuple>
 
 #include "windows/control_ids.h"
 #include "windows/numeric_field_win32.h"
@@ -35,22 +36,33 @@ void fill(HWND list, const std::array<std::string_view, N>& texts) {
 
 }  // namespace
 
+ConfigurationPage::Layout ConfigurationPage::layout(RECT area) {
+  Layout l;
+  l.h = ui().line_height;
+  l.row = l.h + 8;
+  l.width = area.right - area.left - 16;
+  l.half = l.width / 2 - 4;
+  l.first_top = l.h + 8;  // below a group's caption line
+  l.first_height = l.first_top + l.row + 8 + l.row + 8;
+  return l;
+}
+
 bool ConfigurationPage::create(HWND parent, RECT area, const Dispatcher* dispatch,
                                int speed_position) {
-  const int width = area.right - area.left;
   page_ = make_page(parent, area);
-  if (page_ == nullptr) return false;
+  if (page_ == nullptr)
+    return false;
+  const Layout l = layout(area);
+  const bool clock = build_clock_group(l, dispatch);
+  const bool speed = build_speed_group(l, dispatch, speed_position);
+  return clock && speed && build_configuration_group(l, dispatch);
+}
 
-  const int h = ui().line_height;
-  const int row = h + 8;
-  const int w = width - 16;
-  const int half = w / 2 - 4;
-  const int first_top = h + 8;  // below a group's caption line
-  const int first_height = first_top + row + 8 + row + 8;
-  bool ok = true;
-
-  // "Радиочасы": three captions over three read-only fields.
-  HWND clock = make_group(page_, L"Радиочасы", rect_at(8, 8, half, first_height), dispatch);
+// "Радиочасы": three captions over three read-only fields.
+bool ConfigurationPage::build_clock_group(const Layout& l, const Dispatcher* dispatch) {
+  HWND clock = make_group(page_, L"Радиочасы", rect_at(8, 8, l.half, l.first_height), dispatch);
+  if (clock == nullptr)
+    return false;
   // Each column as wide as its caption, the rest of the group's width shared out.
   const std::array<std::wstring_view, 3> identity = {L"Исполнение", L"Аппаратная версия",
                                                      L"Версия ПО"};
@@ -60,58 +72,72 @@ bool ConfigurationPage::create(HWND parent, RECT area, const Dispatcher* dispatc
     columns[i] = text_size(identity[i]).cx + 8;
     used += columns[i];
   }
-  const int spare = std::max(0, (half - 16 - used) / 3);
+  const int spare = std::max(0, (l.half - 16 - used) / 3);
+  bool ok = true;
   int x = 8;
   for (std::size_t i = 0; i < 3; ++i) {
     const int column = columns[i] + spare;
-    ok &= make_control(L"STATIC", identity[i], SS_CENTER, rect_at(x, first_top, column - 4, h),
+    ok &= make_control(L"STATIC", identity[i], SS_CENTER, rect_at(x, l.first_top, column - 4, l.h),
                        clock, ids::kCaption) != nullptr;
     identity_[i] = make_control(L"EDIT", L"", ES_READONLY | ES_CENTER | ES_AUTOHSCROLL,
-                                rect_at(x, first_top + row, column - 4, row), clock,
+                                rect_at(x, l.first_top + l.row, column - 4, l.row), clock,
                                 ids::kIdentityField, WS_EX_CLIENTEDGE);
     ok &= identity_[i] != nullptr;
     x += column;
   }
+  return ok;
+}
 
-  // "Скорость передачи данных": the speed list and the three connection buttons.
-  const int speed_x = w / 2 + 12;
+// "Скорость передачи данных": the speed list and the three connection buttons.
+bool ConfigurationPage::build_speed_group(const Layout& l, const Dispatcher* dispatch,
+                                          int speed_position) {
   HWND speed = make_group(page_, L"Скорость передачи данных",
-                          rect_at(speed_x, 8, half, first_height), dispatch);
+                          rect_at(l.width / 2 + 12, 8, l.half, l.first_height), dispatch);
+  if (speed == nullptr)
+    return false;
   HWND list = make_control(L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP,
-                           rect_at(8, first_top, half - 16, 300), speed, ids::kSpeedList);
-  ok &= list != nullptr;
+                           rect_at(8, l.first_top, l.half - 16, 300), speed, ids::kSpeedList);
+  if (list == nullptr)
+    return false;
   for (int baud : kSpeeds) {
     const std::wstring item = std::to_wstring(baud) + L" бит/с";
     SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
   }
   SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(std::clamp(speed_position, 0, 6)), 0);
   controls_[ConfigControl::kSpeedList] = list;
-  const int button = (half - 16 - 8) / 3;
-  const std::array<std::pair<ConfigControl, std::wstring_view>, 3> speed_buttons = {{
-      {ConfigControl::kConnect, L"Соединить"},
-      {ConfigControl::kFind, L"Найти"},
-      {ConfigControl::kSpeedWrite, L"Записать"},
+
+  const int button = (l.half - 16 - 8) / 3;
+  const std::array<std::tuple<ConfigControl, std::wstring_view, OperationCode>, 3> buttons = {{
+      {ConfigControl::kConnect, L"Соединить", OperationCode::kConnect},
+      {ConfigControl::kFind, L"Найти", OperationCode::kFindDevice},
+      {ConfigControl::kSpeedWrite, L"Записать", OperationCode::kChangeSpeed},
   }};
-  const std::array<OperationCode, 3> speed_codes = {
-      OperationCode::kConnect, OperationCode::kFindDevice, OperationCode::kChangeSpeed};
-  for (int i = 0; i < 3; ++i) {
-    HWND b = make_control(L"BUTTON", speed_buttons[static_cast<std::size_t>(i)].second,
-                          BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP,
-                          rect_at(8 + i * (button + 4), first_top + row + 8, button, row), speed,
-                          static_cast<int>(speed_codes[static_cast<std::size_t>(i)]));
-    controls_[speed_buttons[static_cast<std::size_t>(i)].first] = b;
+  bool ok = true;
+  for (std::size_t i = 0; i < buttons.size(); ++i) {
+    const auto& [which, caption, code] = buttons[i];
+    const int x = 8 + static_cast<int>(i) * (button + 4);
+    HWND b = make_control(L"BUTTON", caption, BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP,
+                          rect_at(x, l.first_top + l.row + 8, button, l.row), speed,
+                          static_cast<int>(code));
+    controls_[which] = b;
     ok &= b != nullptr;
   }
+  return ok;
+}
 
-  // "Конфигурация": captions, option lists and the three buttons.
+// "Конфигурация": captions, option lists and the three buttons.
+bool ConfigurationPage::build_configuration_group(const Layout& l, const Dispatcher* dispatch) {
   int caption_width = 0;
-  for (std::wstring_view c : kCaptions) caption_width = std::max(caption_width, static_cast<int>(text_size(c).cx));
-  const int list_width =
-      std::max({widest(kTimeStampFormatTexts), widest(kSatelliteSystemTexts),
-                widest(kPpsSourceTexts)}) + row * 3 / 2;
-  const int config_top = 8 + first_height + 16;
-  const int config_height = first_top + 6 * (row + 8) + 8;
-  HWND config = make_group(page_, L"Конфигурация", rect_at(8, config_top, w, config_height), dispatch);
+  for (std::wstring_view c : kCaptions)
+    caption_width = std::max(caption_width, static_cast<int>(text_size(c).cx));
+  const int list_width = std::max({widest(kTimeStampFormatTexts), widest(kSatelliteSystemTexts),
+                                   widest(kPpsSourceTexts)}) +
+                         l.row * 3 / 2;
+  const int config_height = l.first_top + 6 * (l.row + 8) + 8;
+  HWND config = make_group(page_, L"Конфигурация",
+                           rect_at(8, 8 + l.first_height + 16, l.width, config_height), dispatch);
+  if (config == nullptr)
+    return false;
   const std::array<std::pair<ConfigControl, int>, 6> rows = {{
       {ConfigControl::kTimeStampFormat, ids::kTimeStampList},
       {ConfigControl::kSatelliteSystems, ids::kSatelliteList},
@@ -120,19 +146,22 @@ bool ConfigurationPage::create(HWND parent, RECT area, const Dispatcher* dispatc
       {ConfigControl::kPpsSource, ids::kPpsSourceList},
       {ConfigControl::kPpsWidth, ids::kPpsWidthField},
   }};
+  bool ok = true;
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    const int y = first_top + static_cast<int>(i) * (row + 8);
+    const int y = l.first_top + static_cast<int>(i) * (l.row + 8);
     ok &= make_control(L"STATIC", kCaptions[i], SS_RIGHT | SS_CENTERIMAGE,
-                       rect_at(8, y, caption_width, row), config, ids::kCaption) != nullptr;
-    const RECT place = rect_at(8 + caption_width + 8, y, list_width, rows[i].first == ConfigControl::kPpsWidth ? row : 300);
-    HWND c = rows[i].first == ConfigControl::kPpsWidth
-                 ? make_control(L"EDIT", L"1", ES_NUMBER | ES_AUTOHSCROLL | WS_TABSTOP, place, config,
-                                rows[i].second, WS_EX_CLIENTEDGE)
-                 : make_control(L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, place,
-                                config, rows[i].second);
+                       rect_at(8, y, caption_width, l.row), config, ids::kCaption) != nullptr;
+    const bool width_field = rows[i].first == ConfigControl::kPpsWidth;
+    const RECT place = rect_at(8 + caption_width + 8, y, list_width, width_field ? l.row : 300);
+    HWND c = width_field ? make_control(L"EDIT", L"1", ES_NUMBER | ES_AUTOHSCROLL | WS_TABSTOP,
+                                        place, config, rows[i].second, WS_EX_CLIENTEDGE)
+                         : make_control(L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP,
+                                        place, config, rows[i].second);
     ok &= c != nullptr;
     controls_[rows[i].first] = c;
   }
+  if (!ok)
+    return false;
   fill(controls_[ConfigControl::kTimeStampFormat], kTimeStampFormatTexts);
   fill(controls_[ConfigControl::kSatelliteSystems], kSatelliteSystemTexts);
   fill(controls_[ConfigControl::kUtcReference], kUtcReferenceTexts);
@@ -141,24 +170,23 @@ bool ConfigurationPage::create(HWND parent, RECT area, const Dispatcher* dispatc
   make_numeric(controls_[ConfigControl::kPpsWidth], kPpsWidthMin, kPpsWidthMax);
 
   const int buttons_x = 8 + caption_width + 8 + list_width + 16;
-  const int buttons_width = w - buttons_x - 8;
-  const int free_height = config_height - first_top - 8;
-  const int button_height = free_height / 3 - 2;
-  const std::array<std::tuple<ConfigControl, std::wstring_view, OperationCode>, 3> config_buttons = {{
+  const int buttons_width = l.width - buttons_x - 8;
+  const int button_height = (config_height - l.first_top - 8) / 3 - 2;
+  const std::array<std::tuple<ConfigControl, std::wstring_view, OperationCode>, 3> buttons = {{
       {ConfigControl::kRead, L"Прочитать", OperationCode::kReadConfiguration},
       {ConfigControl::kWrite, L"Записать", OperationCode::kWriteConfiguration},
       {ConfigControl::kDefaults, L"По умолчанию", OperationCode::kConfigurationDefaults},
   }};
-  for (std::size_t i = 0; i < config_buttons.size(); ++i) {
-    const auto& [which, caption, code] = config_buttons[i];
+  for (std::size_t i = 0; i < buttons.size(); ++i) {
+    const auto& [which, caption, code] = buttons[i];
     HWND b = make_control(L"BUTTON", caption, BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP,
-                          rect_at(buttons_x, first_top + static_cast<int>(i) * (button_height + 4),
+                          rect_at(buttons_x, l.first_top + static_cast<int>(i) * (button_height + 4),
                                   buttons_width, button_height),
                           config, static_cast<int>(code));
     controls_[which] = b;
     ok &= b != nullptr;
   }
-  return ok && clock != nullptr && speed != nullptr && config != nullptr;
+  return ok;
 }
 
 void ConfigurationPage::show(bool visible) { ShowWindow(page_, visible ? SW_SHOW : SW_HIDE); }

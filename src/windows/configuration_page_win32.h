@@ -34,6 +34,19 @@ class ConfigurationPage final : public ConfigurationView {
                      std::string_view software) override;
 
  private:
+  // The figures every group's layout starts from, taken from the font's line height.
+  struct Layout {
+    int h = 0;             // a line of text
+    int row = 0;           // a control's height
+    int width = 0;         // the page's width inside its margins
+    int half = 0;          // a group in the top row
+    int first_top = 0;     // the first control below a group's caption
+    int first_height = 0;  // the top row's groups
+  };
+  static Layout layout(RECT area);
+  bool build_clock_group(const Layout& l, const Dispatcher* dispatch);
+  bool build_speed_group(const Layout& l, const Dispatcher* dispatch, int speed_position);
+  bool build_configuration_group(const Layout& l, const Dispatcher* dispatch);
   HWND control(ConfigControl c) const;
 
   HWND page_ = nullptr;

@@ -7,6 +7,8 @@
 #include <memory>
 #include <utility>
 
+#include "log/traffic_log.h"
+
 namespace tk52::win32 {
 namespace {
 
@@ -43,9 +45,9 @@ COLORREF colour_of(const char* line, std::size_t size, COLORREF previous) {
     return kEventColour;
   if (size > 0 && line[0] == 'x')
     return kBadColour;
-  if (size > 27 && line[27] == '>')
+  if (size > kDirectionOffset && line[kDirectionOffset] == '>')
     return kReceivedColour;
-  if (size > 27 && line[27] == '<')
+  if (size > kDirectionOffset && line[kDirectionOffset] == '<')
     return kSentColour;
   return previous;
 }

@@ -6,6 +6,7 @@
 #include <array>
 
 #include "windows/control_ids.h"
+#include "windows/exit_codes.h"
 #include "app/operation_codes.h"
 #include "platform/win32_text.h"
 #include "windows/log_view_win32.h"
@@ -54,14 +55,30 @@ void save_log_copy(HWND owner, const std::filesystem::path& source) {
 int MonitoringPage::create(HWND parent, RECT area, const Dispatcher* dispatch,
                            const std::filesystem::path& log_path) {
   page_ = make_page(parent, area);
-  if (page_ == nullptr) return 4;
+  if (page_ == nullptr)
+    return exit_code::kWindow;
   const int width = area.right - area.left;
   const int height = area.bottom - area.top;
+  // The lower group first: its height decides how much is left for the log.
+  const int info_top = build_info_group(width, height, dispatch);
+  if (info_top < 0 || !build_log_group(width, info_top - 8 - 8, dispatch))
+    return exit_code::kWindow;
+  if (SendMessageW(view_, kOpenFile, 0, reinterpret_cast<LPARAM>(&log_path)) !=
+      static_cast<LRESULT>(LogResult::kDone)) {
+    const int answer =
+        MessageBoxW(parent, L"Продолжить работу программы без записи отладочной информации?",
+                    L"Не удалось открыть журнал!", MB_YESNO | MB_ICONQUESTION);
+    if (answer != IDYES)
+      return exit_code::kLogRefused;
+  }
+  return 0;
+}
+
+// "Дополнительная информация" at the bottom of the page: the periodic check box, two columns of
+// captions and read-only fields, and the two requests. Returns the group's top, or -1.
+int MonitoringPage::build_info_group(int width, int height, const Dispatcher* dispatch) {
   const int h = ui().line_height;
   const int row = h + 8;
-  bool ok = true;
-
-  // The lower group first: its height decides how much is left for the log.
   const std::array<std::wstring_view, 4> left = {L"Количество спутников:", L"Температура, °C:",
                                                  L"Нагрев:", L"Код самодиагностики:"};
   const std::array<std::wstring_view, 4> right = {L"Статус:", L"Широта:", L"Долгота:",
@@ -74,20 +91,25 @@ int MonitoringPage::create(HWND parent, RECT area, const Dispatcher* dispatch,
                                        ids::kHeatingField, ids::kSelfTestField};
   const std::array<int, 4> right_ids = {ids::kStatusField, ids::kLatitudeField,
                                         ids::kLongitudeField, ids::kAltitudeField};
-  int left_caption = 0, right_caption = 0;
-  for (auto c : left) left_caption = std::max(left_caption, static_cast<int>(text_size(c).cx));
-  for (auto c : right) right_caption = std::max(right_caption, static_cast<int>(text_size(c).cx));
+  int left_caption = 0;
+  int right_caption = 0;
+  for (auto c : left)
+    left_caption = std::max(left_caption, static_cast<int>(text_size(c).cx));
+  for (auto c : right)
+    right_caption = std::max(right_caption, static_cast<int>(text_size(c).cx));
   const int left_field = text_size(L"WWWW").cx;
   const int right_field = text_size(L"WWWWWWWW").cx;
   const int info_height = h + 8 + row + 4 * (row + 4) + (row + 8) + 8;
   const int info_top = height - info_height - 4;
   HWND info = make_group(page_, L"Дополнительная информация",
                          rect_at(8, info_top, width - 16, info_height), dispatch);
+  if (info == nullptr)
+    return -1;
   HWND periodic = make_control(L"BUTTON", L"Периодический запрос дополнительной информации",
                                BS_AUTOCHECKBOX | WS_TABSTOP, rect_at(8, h + 4, width - 40, row),
                                info, static_cast<int>(OperationCode::kPeriodicInfo));
   controls_[MonitoringControl::kPeriodicCheck] = periodic;
-  ok &= periodic != nullptr;
+  bool ok = periodic != nullptr;
   const int fields_top = h + 8 + row;
   const int right_x = 8 + left_caption + 8 + left_field + 16;
   for (std::size_t i = 0; i < 4; ++i) {
@@ -118,46 +140,47 @@ int MonitoringPage::create(HWND parent, RECT area, const Dispatcher* dispatch,
                                 static_cast<int>(OperationCode::kRequestSelfTest));
   controls_[MonitoringControl::kRequestInfo] = info_button;
   controls_[MonitoringControl::kRequestSelfTest] = self_test;
-  for (const auto& [field, control] : fields_) ok &= control != nullptr;
-  ok &= info != nullptr && info_button != nullptr && self_test != nullptr;
+  for (const auto& [field, control] : fields_)
+    ok &= control != nullptr;
+  ok &= info_button != nullptr && self_test != nullptr;
+  return ok ? info_top : -1;
+}
 
-  // The upper group: the log view and its three buttons, right to left.
-  const int log_height = info_top - 8 - 8;
+// "Журнал" above it: the traffic log view and its three buttons, right to left.
+bool MonitoringPage::build_log_group(int width, int log_height, const Dispatcher* dispatch) {
+  const int h = ui().line_height;
   HWND log_group = make_group(page_, L"Журнал", rect_at(8, 8, width - 16, log_height), dispatch);
-  ok &= log_group != nullptr;
+  if (log_group == nullptr)
+    return false;
   const std::array<std::pair<std::wstring_view, OperationCode>, 3> buttons = {{
       {L"Сохранить", OperationCode::kSaveLog},
       {L"Очистить журнал", OperationCode::kClearLog},
       {L"Остановить", OperationCode::kFollowLog},
   }};
   int button_width = 0;
-  for (const auto& b : buttons) button_width = std::max(button_width, static_cast<int>(text_size(b.first).cx));
+  for (const auto& b : buttons)
+    button_width = std::max(button_width, static_cast<int>(text_size(b.first).cx));
   button_width += 16;
   const int log_button_height = h + 12;
   const int log_buttons_y = log_height - 8 - log_button_height;
   int x = width - 16 - 8 - button_width;
+  bool ok = true;
   for (const auto& [caption, code] : buttons) {
     HWND b = make_control(L"BUTTON", caption, BS_PUSHBUTTON | WS_TABSTOP,
                           rect_at(x, log_buttons_y, button_width, log_button_height), log_group,
                           static_cast<int>(code));
     ok &= b != nullptr;
-    if (code == OperationCode::kFollowLog) follow_button_ = b;
+    if (code == OperationCode::kFollowLog)
+      follow_button_ = b;
     x -= button_width + 8;
   }
-  if (!ok) return 4;
-
+  if (!ok)
+    return false;
   view_ = create_log_view(log_group, ui().instance, ids::kTrafficLogView,
                           rect_at(8, h + 8, width - 32, log_buttons_y - 8 - (h + 8)), false,
                           {[](LogFile& log) { write_event(log, TrafficEvent::kApplicationStart); },
                            [](LogFile& log) { write_event(log, TrafficEvent::kApplicationEnd); }});
-  if (view_ == nullptr) return 4;
-  if (SendMessageW(view_, kOpenFile, 0, reinterpret_cast<LPARAM>(&log_path)) !=
-      static_cast<LRESULT>(LogResult::kDone)) {
-    const int answer = MessageBoxW(parent, L"Продолжить работу программы без записи отладочной информации?",
-                                   L"Не удалось открыть журнал!", MB_YESNO | MB_ICONQUESTION);
-    if (answer != IDYES) return 8;
-  }
-  return 0;
+  return view_ != nullptr;
 }
 
 void MonitoringPage::show(bool visible) { ShowWindow(page_, visible ? SW_SHOW : SW_HIDE); }

@@ -15,8 +15,9 @@ namespace tk52::win32 {
 
 class MonitoringPage final : public MonitoringView {
  public:
-  // Builds the page and opens the traffic log at `log_path`. Returns 0, 4 when a control could
-  // not be made, or 8 when the log cannot be opened and the user chose to stop.
+  // Builds the page and opens the traffic log at `log_path`. Returns 0, exit_code::kWindow when
+  // a control could not be made, or exit_code::kLogRefused when the log cannot be opened and
+  // the user chose to stop.
   int create(HWND parent, RECT area, const Dispatcher* dispatch,
              const std::filesystem::path& log_path);
   HWND window() const { return page_; }
@@ -35,6 +36,9 @@ class MonitoringPage final : public MonitoringView {
   void enable_field(InfoField field, bool enabled) override;
 
  private:
+  int build_info_group(int width, int height, const Dispatcher* dispatch);
+  bool build_log_group(int width, int log_height, const Dispatcher* dispatch);
+
   HWND page_ = nullptr;
   HWND view_ = nullptr;
   HWND follow_button_ = nullptr;

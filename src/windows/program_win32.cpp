@@ -22,6 +22,7 @@
 #include "platform/win32_text.h"
 #include "windows/configuration_page_win32.h"
 #include "windows/control_ids.h"
+#include "windows/exit_codes.h"
 #include "windows/log_view_win32.h"
 #include "windows/monitoring_page_win32.h"
 #include "windows/port_window_win32.h"
@@ -36,12 +37,6 @@ constexpr wchar_t kMainClass[] = L"MAINWINDOW_CLASS_TK52CFG";
 constexpr wchar_t kMutexName[] = L"TK-52_CFG_APP_MUTEX";
 constexpr wchar_t kTitle[] = L"Конфигуратор радиочасов КЕХ ТК-52";
 
-// Exit codes of a failed start.
-constexpr int kExitClass = 3;
-constexpr int kExitWindow = 4;
-constexpr int kExitProtocol = 5;
-constexpr int kExitTabs = 1;
-constexpr int kExitLoop = 2;
 
 std::filesystem::path beside_executable(const wchar_t* file_name) {
   std::wstring path(MAX_PATH, L'\0');
@@ -311,18 +306,18 @@ int Program::create_main_window() {
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kMainClass;
   if (RegisterClassExW(&wc) == 0)
-    return kExitClass;
+    return exit_code::kClass;
   main_ = CreateWindowExW(
       WS_EX_CONTROLPARENT | WS_EX_APPWINDOW, kMainClass, kTitle,
       WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, 640,
       480, nullptr, LoadMenuW(ui().instance, MAKEINTRESOURCEW(IDM_MAIN)), ui().instance, nullptr);
   if (main_ == nullptr)
-    return kExitWindow;
+    return exit_code::kWindow;
   ui().main_window = main_;
   SendMessageW(main_, WM_SETFONT, reinterpret_cast<WPARAM>(ui().font), FALSE);
   status_ = CreateStatusWindowW(WS_CHILD | WS_VISIBLE, L"", main_, ids::kStatusBar);
   if (status_ == nullptr)
-    return kExitWindow;
+    return exit_code::kWindow;
   SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(ui().font), FALSE);
   RECT bar{};
   GetClientRect(status_, &bar);
@@ -344,7 +339,7 @@ int Program::create_tabs() {
   tab_ = make_control(WC_TABCONTROLW, L"", WS_CLIPSIBLINGS | WS_TABSTOP,
                       rect_at(8, 8, width, height), main_, ids::kTabControl, WS_EX_CONTROLPARENT);
   if (tab_ == nullptr)
-    return kExitWindow;
+    return exit_code::kWindow;
   SetWindowSubclass(tab_, tab_procedure, 3, reinterpret_cast<DWORD_PTR>(this));
   const std::array<const wchar_t*, 4> names = {L"Конфигурация", L"Контроль", L"Синхронизация",
                                                L"Журналы событий"};
@@ -353,7 +348,7 @@ int Program::create_tabs() {
     item.mask = TCIF_TEXT;
     item.pszText = const_cast<wchar_t*>(names[static_cast<std::size_t>(i)]);
     if (TabCtrl_InsertItem(tab_, i, &item) < 0)
-      return kExitTabs;
+      return exit_code::kTabs;
   }
   return 0;
 }
@@ -369,12 +364,12 @@ int Program::create_pages() {
     return code;
   }
   if (!configuration_.create(tab_, area, &dispatcher_, remembered_.speed_position))
-    return kExitWindow;
+    return exit_code::kWindow;
   // The synchronisation and journals pages take their controls with their operations.
   HWND sync = make_page(tab_, area);
   HWND journals = make_page(tab_, area);
   if (sync == nullptr || journals == nullptr)
-    return kExitWindow;
+    return exit_code::kWindow;
   pages_ = {configuration_.window(), monitoring_.window(), sync, journals};
   show_page(0, true);
   return 0;
@@ -387,7 +382,7 @@ int Program::message_loop() {
     if (got == 0)
       return static_cast<int>(message.wParam);
     if (got == -1)
-      return kExitLoop;
+      return exit_code::kLoop;
     if (message.message == WM_MOUSEWHEEL) {
       // The cursor's coordinates are signed: a monitor left of or above the primary one has
       // negative ones.
@@ -422,7 +417,7 @@ int Program::run(HINSTANCE instance) {
                                 ICC_WIN95_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
   if (!init_ui(instance))
-    return kExitWindow;
+    return exit_code::kWindow;
   remembered_ = read_settings();
 
   if (const int code = create_main_window(); code != 0)
@@ -432,7 +427,7 @@ int Program::run(HINSTANCE instance) {
   port_window_ = PortWindow::create(
       instance, main_, ui().font, [] { return read_settings().port_name; }, port_error);
   if (port_window_ == nullptr)
-    return port_error != 0 ? port_error : kExitProtocol;
+    return port_error != 0 ? port_error : exit_code::kProtocol;
   if (const int code = create_tabs(); code != 0)
     return code;
   // The traffic log view exists only once the monitoring page does, so the configurator that
