@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "../e2e/sim_process.h"
+#include "simulator.h"
 #include "app/exchange.h"
 #include "headless.h"
 
@@ -50,11 +50,11 @@ void connect_latency(bool paced) {
   std::vector<std::string> args = {"--time-format", "0"};
   if (paced)
     args.push_back("--pace");
-  tk52::test::SimProcess sim(args);
+  const auto sim = tk52::test::Simulator::start(args);
   ReceivedBytes received;
   HeadlessConfigurator front([&received](const std::string& line) { received(line); });
   tk52::Configurator& c = *front.configurator;
-  c.select_port({sim.line(), 0});
+  c.select_port({sim->port(), 0});
   std::vector<double> times;
   std::size_t reply_bytes = 0;
   for (int i = 0; i < 20; ++i) {
@@ -77,11 +77,11 @@ void connect_latency(bool paced) {
 }
 
 void throughput() {
-  tk52::test::SimProcess sim({"--time-format", "0", "--pace"});
+  const auto sim = tk52::test::Simulator::start({"--time-format", "0", "--pace"});
   ReceivedBytes received;
   HeadlessConfigurator front([&received](const std::string& line) { received(line); });
   tk52::Configurator& c = *front.configurator;
-  c.select_port({sim.line(), 0});
+  c.select_port({sim->port(), 0});
   front.connection_operations->connect_or_disconnect();
   if (!c.connected())
     return;
@@ -109,10 +109,10 @@ void throughput() {
 }
 
 void find_time() {
-  tk52::test::SimProcess sim({"--time-format", "0"});
+  const auto sim = tk52::test::Simulator::start({"--time-format", "0"});
   HeadlessConfigurator front([](const std::string&) {});
   tk52::Configurator& c = *front.configurator;
-  c.select_port({sim.line(), 0});
+  c.select_port({sim->port(), 0});
   const auto start = Steady::now();
   front.connection_operations->find_device();
   const double elapsed = ms_since(start);
@@ -121,11 +121,11 @@ void find_time() {
 }
 
 void journal_rate(int baud) {
-  tk52::test::SimProcess sim({"--model", "TK-52.A", "--time-format", "0", "--pace", "--baud",
+  const auto sim = tk52::test::Simulator::start({"--model", "TK-52.A", "--time-format", "0", "--pace", "--baud",
                               std::to_string(baud), "--journal-size", "1=300"});
   HeadlessConfigurator front([](const std::string&) {});
   tk52::Configurator& c = *front.configurator;
-  c.select_port({sim.line(), 0});
+  c.select_port({sim->port(), 0});
   front.configuration.speed = tk52::speed_index(baud);
   front.connection_operations->connect_or_disconnect();
   if (!c.connected())

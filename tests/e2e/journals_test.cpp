@@ -10,7 +10,7 @@
 #include "headless.h"
 #include "pages/journals/journal_texts.h"
 #include "platform/text_1251.h"
-#include "sim_process.h"
+#include "simulator.h"
 
 namespace tk52 {
 namespace {
@@ -23,9 +23,9 @@ class JournalsTest : public ::testing::Test {
   void start(const std::vector<std::string>& extra) {
     std::vector<std::string> args = {"--model", "TK-52.A", "--time-format", "0"};
     args.insert(args.end(), extra.begin(), extra.end());
-    sim_ = std::make_unique<test::SimProcess>(args);
-    ASSERT_TRUE(sim_->started());
-    front_.configurator->select_port({sim_->line(), 0});
+    sim_ = test::Simulator::start(args);
+    ASSERT_NE(sim_, nullptr);
+    front_.configurator->select_port({sim_->port(), 0});
     front_.configuration.speed = 6;
     front_.connection_operations->connect_or_disconnect();
     front_.pump();
@@ -41,7 +41,7 @@ class JournalsTest : public ::testing::Test {
   std::vector<std::string>& lines() { return front_.journals.lines; }
 
   HeadlessConfigurator front_{[](const std::string&) {}};
-  std::unique_ptr<test::SimProcess> sim_;
+  std::unique_ptr<test::Simulator> sim_;
 };
 
 TEST(JournalTexts, LineFormatAndTimes) {
@@ -177,9 +177,9 @@ TEST_F(JournalsTest, CountAndClear) {
 }
 
 TEST_F(JournalsTest, ModelsWithoutJournalsAnswerWithAnError) {
-  sim_ = std::make_unique<test::SimProcess>(std::vector<std::string>{"--time-format", "0"});
-  ASSERT_TRUE(sim_->started());
-  front_.configurator->select_port({sim_->line(), 0});
+  sim_ = test::Simulator::start({"--time-format", "0"});
+  ASSERT_NE(sim_, nullptr);
+  front_.configurator->select_port({sim_->port(), 0});
   front_.connection_operations->connect_or_disconnect();
   ASSERT_TRUE(front_.configurator->connected());
   reader().read_count();

@@ -11,21 +11,20 @@
 
 #include "headless.h"
 #include "platform/text_1251.h"
-#include "sim_process.h"
+#include "simulator.h"
 
 namespace tk52 {
 namespace {
 
 using namespace std::chrono_literals;
 using cli::HeadlessConfigurator;
-using test::SimProcess;
 
 class OperationsTest : public ::testing::Test {
  protected:
   void start(const std::vector<std::string>& args) {
-    sim_ = std::make_unique<SimProcess>(args);
-    ASSERT_TRUE(sim_->started());
-    front_.configurator->select_port({sim_->line(), port_number(sim_->line())});
+    sim_ = test::Simulator::start(args);
+    ASSERT_NE(sim_, nullptr);
+    front_.configurator->select_port({sim_->port(), port_number(sim_->port())});
   }
 
   Configurator& c() { return *front_.configurator; }
@@ -65,7 +64,7 @@ class OperationsTest : public ::testing::Test {
     raw_log_.push_back(line);
     log_.push_back(cp1251_to_utf8(line));
   }};
-  std::unique_ptr<SimProcess> sim_;
+  std::unique_ptr<test::Simulator> sim_;
 };
 
 TEST_F(OperationsTest, ConnectIdentifiesEachModelAndAppliesItsRules) {
@@ -104,10 +103,10 @@ TEST_F(OperationsTest, ConnectIdentifiesEachModelAndAppliesItsRules) {
               m.satellite_selection);
     EXPECT_TRUE(front_.configuration.connect_caption_connected);
     EXPECT_FALSE(front_.shell.port_command_enabled);
-    EXPECT_EQ(front_.shell.connection_text, "Соединение: " + sim_->line() + ", 115200, 8N1");
+    EXPECT_EQ(front_.shell.connection_text, "Соединение: " + sim_->port() + ", 115200, 8N1");
     EXPECT_TRUE(c().sync_available());
     ASSERT_EQ(front_.settings.saved.size(), 1u);
-    EXPECT_EQ(front_.settings.saved[0].port_name, sim_->line());
+    EXPECT_EQ(front_.settings.saved[0].port_name, sim_->port());
     EXPECT_EQ(front_.settings.saved[0].speed_position, 6);
     EXPECT_TRUE(front_.shell.messages.empty());
 
@@ -170,7 +169,7 @@ TEST_F(OperationsTest, TrafficLogLinesAreExactWindows1251Bytes) {
   }
   // Event lines: " <DD.MM.YYYY-hh:mm:ss:mmm> " and the Windows-1251 text, no line end.
   const std::string connected =
-      utf8_to_cp1251("Установлено соединение по COM" + std::to_string(port_number(sim_->line())) +
+      utf8_to_cp1251("Установлено соединение по COM" + std::to_string(port_number(sim_->port())) +
                      " на скорости 115200 бит/с");
   const std::string disconnected =
       utf8_to_cp1251("Соединение разорвано. Всего предложений принято: 2 (из них плохих: 0)");
@@ -231,7 +230,7 @@ TEST_F(OperationsTest, ConnectFailsAndClosesThePort) {
     ASSERT_EQ(front_.shell.messages.size(), 1u);
     EXPECT_EQ(front_.shell.messages[0].title, "Соединение не установлено.");
     EXPECT_EQ(front_.shell.messages[0].text,
-              "Не удалось обнаружить устройство ТК на " + sim_->line() + ".");
+              "Не удалось обнаружить устройство ТК на " + sim_->port() + ".");
     EXPECT_EQ(count_lines("<<< $PKEXI*4F") - ident_before, f.identification_requests);
     EXPECT_EQ(count_lines("<<< $PKEXC*45") - config_before, f.configuration_requests);
     EXPECT_EQ(front_.shell.status, "");
@@ -272,7 +271,7 @@ TEST_F(OperationsTest, ChangeSpeedSwitchesClockAndPort) {
   connection().change_speed();
   EXPECT_TRUE(front_.shell.messages.empty());
   EXPECT_EQ(c().port().speed(), 9600);
-  EXPECT_EQ(front_.shell.connection_text, "Соединение: " + sim_->line() + ", 9600, 8N1");
+  EXPECT_EQ(front_.shell.connection_text, "Соединение: " + sim_->port() + ", 9600, 8N1");
   EXPECT_EQ(count_lines("<<< $PKEXR,3*"), 3u);  // once at the old speed, twice to confirm
   EXPECT_EQ(count_lines("Установлена скорость передачи данных - 9600 бит/с"), 1u);
   // The link works at the new speed.

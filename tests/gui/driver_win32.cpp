@@ -12,11 +12,12 @@
 #include <array>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "automation_win32.h"
-#include "simulator_control.h"
+#include "simulator.h"
 
 namespace {
 
@@ -291,19 +292,19 @@ class Tk52Gui : public ::testing::Test {
   void SetUp() override {
     exe_ = gui::environment(L"TK52CFG_EXE");
     ASSERT_FALSE(exe_.empty()) << "TK52CFG_EXE names the program";
-    ASSERT_TRUE(sim_.available()) << "the simulated clock is not set up (TK52_SIM_CONTROL)";
+    ASSERT_NE(sim_, nullptr) << "the simulated clock is not set up (TK52_SIM_CONTROL)";
     // Back to the clock's starting state, whatever the previous test left.
     for (const char* reset : {"clear all", "baud 115200", "diag 5", "status A"}) {
-      ASSERT_TRUE(sim_.run(reset)) << reset;
+      ASSERT_TRUE(sim_->run(reset)) << reset;
     }
     if (initial_config().empty()) {
-      const auto config = sim_.state("config");
+      const auto config = sim_->state("config");
       ASSERT_TRUE(config.has_value());
       initial_config() = *config;
     } else {
-      ASSERT_TRUE(sim_.run("config " + initial_config()));
+      ASSERT_TRUE(sim_->run("config " + initial_config()));
     }
-    port_ = widen(sim_.port());
+    port_ = widen(sim_->port());
     // The program remembers the clock's port at its speed, as after an earlier session.
     write_settings(port_, 6);
     start();
@@ -439,7 +440,7 @@ class Tk52Gui : public ::testing::Test {
 
   std::wstring exe_;
   std::wstring port_;
-  gui::Simulator sim_;
+  std::unique_ptr<tk52::test::Simulator> sim_ = tk52::test::Simulator::from_script();
   std::unique_ptr<gui::Program> app_;
 };
 
@@ -537,7 +538,7 @@ using Connection = Tk52Gui;
 
 TEST_F(Connection, IdentifiesTheModel) {
   const Model model = model_under_test();
-  ASSERT_EQ(sim_.state("model").value_or("?"), model.wire) << "the clock runs as another model";
+  ASSERT_EQ(sim_->state("model").value_or("?"), model.wire) << "the clock runs as another model";
   connect();
   const auto fields = identity_fields();
   ASSERT_EQ(fields.size(), 3u);
@@ -555,7 +556,7 @@ TEST_F(Connection, IdentifiesTheModel) {
     EXPECT_EQ(items, (std::vector<std::wstring>{L"ГЛОНАСС и GPS", L"ГЛОНАСС", L"GPS"}));
   }
   // The page shows the clock's configuration.
-  EXPECT_TRUE(lists_show(config_texts(sim_.state("config").value_or("0,1,1,0"))));
+  EXPECT_TRUE(lists_show(config_texts(sim_->state("config").value_or("0,1,1,0"))));
 
   EXPECT_EQ(enabled(satellites), model.type != 2) << "satellite systems";
   EXPECT_EQ(enabled(config_control(kUtcList)), !has_pps(model.type)) << "UTC";
@@ -624,7 +625,7 @@ TEST_F(Connection, ChangesTheSpeedAndKeepsTalking) {
   connect();
   ASSERT_TRUE(gui::combo_select_text(speed_control(kSpeedList), L"9600 бит/с"));
   ASSERT_TRUE(gui::click(speed_control(kSpeedWrite))) << "the speed change ended with a message";
-  EXPECT_EQ(sim_.state("baud").value_or("?"), "9600");
+  EXPECT_EQ(sim_->state("baud").value_or("?"), "9600");
   EXPECT_EQ(short_name(app_->connection_text().value_or(L"?")),
             short_name(L"Соединение: " + port_ + L", 9600, 8N1"));
   EXPECT_TRUE(journal_has(L"Установлена скорость передачи данных - 9600 бит/с"));
@@ -654,7 +655,7 @@ TEST_F(Connection, NoPortChosen) {
 }
 
 TEST_F(Connection, SilentClock) {
-  ASSERT_TRUE(sim_.run("fault silent"));
+  ASSERT_TRUE(sim_->run("fault silent"));
   gui::post_click(speed_control(kConnect));
   // The operation's status text stays up while the box is shown, and goes with it.
   expect_box(L"Соединение не установлено.",
@@ -686,7 +687,7 @@ TEST_F(Configuration, WritesReadsAndSetsDefaults) {
     ASSERT_TRUE(gui::combo_select_text(config_control(kHeatingList), L"Вкл."));
   }
   ASSERT_TRUE(gui::click(config_control(kWrite))) << "the write ended with a message";
-  const std::string written = sim_.state("config").value_or("?");
+  const std::string written = sim_->state("config").value_or("?");
   if (model.type == 1) {
     EXPECT_EQ(written, "4,3,1,1");
     EXPECT_TRUE(
@@ -698,7 +699,7 @@ TEST_F(Configuration, WritesReadsAndSetsDefaults) {
 
   // Read: the clock's configuration changed behind the program's back.
   const std::string other = has_pps(model.type) ? "5,2,2,0,1,250" : "5,2,2,0";
-  ASSERT_TRUE(sim_.run("config " + other));
+  ASSERT_TRUE(sim_->run("config " + other));
   ASSERT_TRUE(gui::click(config_control(kRead))) << "the read ended with a message";
   EXPECT_TRUE(lists_show(config_texts(other)));
 
@@ -718,7 +719,7 @@ TEST_F(Configuration, WritesReadsAndSetsDefaults) {
       break;
   }
   EXPECT_TRUE(lists_show(defaults));
-  EXPECT_EQ(sim_.state("config").value_or("?"), other);
+  EXPECT_EQ(sim_->state("config").value_or("?"), other);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -745,7 +746,7 @@ TEST_F(Monitoring, ExtraInformation) {
   gui::screenshot(current_test_name() + "_valid");
 
   // No fix: no satellites, and the position fields greyed.
-  ASSERT_TRUE(sim_.run("status V"));
+  ASSERT_TRUE(sim_->run("status V"));
   ASSERT_TRUE(gui::click(info_control(kRequestInfo)));
   EXPECT_TRUE(field_shows(info_control(kStatusField), L"V"));
   EXPECT_EQ(text_of(info_control(kSatellitesField)), L"0");
@@ -762,7 +763,7 @@ TEST_F(Monitoring, SelfDiagnostic) {
   EXPECT_TRUE(journal_has(
       L"Получен код самодиагностики (OK): Шибок не обнаружено. Радиочасы готовы к работе."));
 
-  ASSERT_TRUE(sim_.run("diag 4"));
+  ASSERT_TRUE(sim_->run("diag 4"));
   gui::post_click(info_control(kSelfTest));
   expect_box(L"Результат самодиагностики",
              L"Код самодиагностики - E4.\r\nНет данных от приемного модуля.");
@@ -783,7 +784,7 @@ TEST_F(Monitoring, PeriodicRequest) {
   EXPECT_TRUE(enabled(info_control(kSelfTest)));
   // The fields fill, and follow the clock, without a click.
   EXPECT_TRUE(field_shows(info_control(kSatellitesField), L"8"));
-  ASSERT_TRUE(sim_.run("sats 5"));
+  ASSERT_TRUE(sim_->run("sats 5"));
   EXPECT_TRUE(field_shows(info_control(kSatellitesField), L"5"));
   ASSERT_TRUE(gui::click(periodic));
   EXPECT_TRUE(enabled(info_control(kRequestInfo)));
@@ -915,7 +916,7 @@ TEST_F(TrafficLog, JournalBytesOfAShortSession) {
 using Settings = Tk52Gui;
 
 TEST_F(Settings, KeptAcrossARestart) {
-  ASSERT_TRUE(sim_.run("baud 9600"));
+  ASSERT_TRUE(sim_->run("baud 9600"));
   ASSERT_TRUE(gui::combo_select_text(speed_control(kSpeedList), L"9600 бит/с"));
   connect();
   close_program();

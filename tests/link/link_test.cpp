@@ -12,7 +12,7 @@
 #include "link/serial_port.h"
 #include "protocol/protocol.h"
 #include "protocol/requests.h"
-#include "sim_control.h"
+#include "simulator.h"
 
 namespace tk52 {
 namespace {
@@ -45,7 +45,7 @@ class EventLog final : public TrafficLogWriter {
 class LinkTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    sim_ = test::start_simulator();
+    sim_ = test::Simulator::from_script_or_start({"--time-format", "0"});
     ASSERT_NE(sim_, nullptr) << "tk52sim could not be started or reached";
     ASSERT_EQ(port_->open(sim_->port(), 115200, handler_), result::kPortOk);
   }
@@ -60,27 +60,27 @@ class LinkTest : public ::testing::Test {
   ProtocolSentenceHandler handler_{protocol_};
   EventLog log_;
   std::unique_ptr<SerialPort> port_ = make_serial_port(log_, SystemClock::instance());
-  std::unique_ptr<test::SimControl> sim_;
+  std::unique_ptr<test::Simulator> sim_;
 };
 
 TEST_F(LinkTest, RoundTripAtEverySpeed) {
   for (int baud : kSpeeds) {
     SCOPED_TRACE(baud);
-    ASSERT_TRUE(sim_->command("baud " + std::to_string(baud)));
+    ASSERT_TRUE(sim_->run("baud " + std::to_string(baud)));
     EXPECT_GT(port_->set_speed(baud), 0);
     EXPECT_EQ(identify(3), result::kOk);
   }
-  ASSERT_TRUE(sim_->command("baud 115200"));
+  ASSERT_TRUE(sim_->run("baud 115200"));
 }
 
 TEST_F(LinkTest, MismatchedSpeedCarriesNoSentence) {
-  ASSERT_TRUE(sim_->command("baud 9600"));
+  ASSERT_TRUE(sim_->run("baud 9600"));
   const SentenceCounters before = protocol_.counters();
   EXPECT_EQ(identify(), result::kNoReply);
   EXPECT_EQ(protocol_.counters().good, before.good);
   EXPECT_EQ(port_->set_speed(9600), 115200);
   EXPECT_EQ(identify(3), result::kOk);
-  ASSERT_TRUE(sim_->command("baud 115200"));
+  ASSERT_TRUE(sim_->run("baud 115200"));
 }
 
 TEST_F(LinkTest, FaultsOfTheLine) {
@@ -100,17 +100,17 @@ TEST_F(LinkTest, FaultsOfTheLine) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fault);
-    ASSERT_TRUE(sim_->command(std::string("fault ") + c.fault));
+    ASSERT_TRUE(sim_->run(std::string("fault ") + c.fault));
     EXPECT_EQ(identify(), c.expected);
-    ASSERT_TRUE(sim_->command("clear all"));
+    ASSERT_TRUE(sim_->run("clear all"));
     // Whatever the fault left on the line must not spoil the next exchange.
     EXPECT_EQ(identify(3), result::kOk);
   }
 }
 
 TEST_F(LinkTest, TimeSentenceWithAWrongCrc) {
-  ASSERT_TRUE(sim_->command("time-format 2"));
-  ASSERT_TRUE(sim_->command("fault bad-crc"));
+  ASSERT_TRUE(sim_->run("time-format 2"));
+  ASSERT_TRUE(sim_->run("fault bad-crc"));
   ResultCode seen = result::kOk;
   const auto deadline = std::chrono::steady_clock::now() + 10s;
   while (seen != result::kBadCrc && std::chrono::steady_clock::now() < deadline) {
@@ -125,7 +125,7 @@ TEST_F(LinkTest, TimeSentenceWithAWrongCrc) {
     std::this_thread::sleep_for(5ms);
   }
   EXPECT_GE(protocol_.counters().bad, 1u);
-  ASSERT_TRUE(sim_->command("time-format 0"));
+  ASSERT_TRUE(sim_->run("time-format 0"));
 }
 
 TEST_F(LinkTest, CloseWakesThePendingRead) {
@@ -141,10 +141,10 @@ TEST_F(LinkTest, CloseWakesThePendingRead) {
 
 TEST_F(LinkTest, SilenceIsNotAReadError) {
   // A silent line for well over a read time-out: no "Ошибка чтения" line, under Wine included.
-  ASSERT_TRUE(sim_->command("fault silent"));
+  ASSERT_TRUE(sim_->run("fault silent"));
   std::this_thread::sleep_for(std::chrono::milliseconds(3 * SerialPort::kReadTimeoutMs));
   EXPECT_EQ(log_.count(), 0u);
-  ASSERT_TRUE(sim_->command("clear all"));
+  ASSERT_TRUE(sim_->run("clear all"));
 }
 
 }  // namespace

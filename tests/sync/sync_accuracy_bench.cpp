@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "../e2e/sim_process.h"
+#include "simulator.h"
 #include "headless.h"
 #include "link/serial_port.h"
 #include "pages/sync/time_sync.h"
@@ -38,8 +38,8 @@ bool measure(int baud, bool paced, Figures& figures) {
                                    std::to_string(kOffsetMs), "--baud", std::to_string(baud)};
   if (paced)
     args.push_back("--pace");
-  test::SimProcess sim(args);
-  if (!sim.started())
+  const auto sim = test::Simulator::start(args);
+  if (sim == nullptr)
     return false;
   cli::HeadlessConfigurator front([](const std::string&) {});
   Configurator& c = *front.configurator;
@@ -58,7 +58,7 @@ bool measure(int baud, bool paced, Figures& figures) {
                    std::make_unique<ThreadPeriodTimer>()});
     c.add_listener(sync);
     c.set_time_listener(&sync);
-    c.select_port({sim.line(), 0});
+    c.select_port({sim->port(), 0});
     front.configuration.speed = speed_index(baud);
     front.connection_operations->connect_or_disconnect();
     front.pump();

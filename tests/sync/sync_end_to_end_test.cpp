@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "../e2e/sim_process.h"
+#include "simulator.h"
 #include "headless.h"
 #include "pages/sync/time_sync.h"
 #include "platform/text_1251.h"
@@ -34,10 +34,10 @@ class SyncEndToEndTest : public ::testing::Test {
   // A new simulator with `sim_args`, and the PC connected to it.
   void start(const std::vector<std::string>& sim_args) {
     disconnect();
-    sim_ = std::make_unique<test::SimProcess>(sim_args);
-    ASSERT_TRUE(sim_->started());
+    sim_ = test::Simulator::start(sim_args);
+    ASSERT_NE(sim_, nullptr);
     Configurator& c = *front_.configurator;
-    c.select_port({sim_->line(), port_number(sim_->line())});
+    c.select_port({sim_->port(), port_number(sim_->port())});
     front_.connection_operations->connect_or_disconnect();
     front_.pump();
     ASSERT_TRUE(c.connected());
@@ -101,7 +101,7 @@ class SyncEndToEndTest : public ::testing::Test {
   TimeSync sync_{{view_, front_.configurator->protocol().time_valid(),
                   front_.configurator->traffic_log(), front_.configurator->clock(), zone_, setter_,
                   std::make_unique<ThreadPeriodTimer>()}};
-  std::unique_ptr<test::SimProcess> sim_;
+  std::unique_ptr<test::Simulator> sim_;
 };
 
 TEST_F(SyncEndToEndTest, ShowsTheDifferenceAndSetsThePcClockToTheClocksTime) {

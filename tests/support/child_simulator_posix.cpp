@@ -1,15 +1,46 @@
-#include "sim_process.h"
-
+// A tk52sim started as a child of the test.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
+
+#include "simulator.h"
 
 namespace tk52::test {
+namespace {
 
-SimProcess::SimProcess(const std::vector<std::string>& args) {
+class ChildSimulator final : public Simulator {
+ public:
+  explicit ChildSimulator(const std::vector<std::string>& args);
+  ~ChildSimulator() override;
+  ChildSimulator(const ChildSimulator&) = delete;
+  ChildSimulator& operator=(const ChildSimulator&) = delete;
+
+  bool started() const { return !port_.empty(); }
+  std::string command(const std::string& text) override;
+  std::string wait_for_output(const std::string& prefix,
+                              std::chrono::milliseconds timeout) override;
+
+ private:
+  void read_output();
+
+  pid_t pid_ = -1;
+  int stdin_fd_ = -1;
+  int stdout_fd_ = -1;
+  std::thread reader_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::string> output_;
+  std::size_t consumed_ = 0;
+  bool closed_ = false;
+};
+
+ChildSimulator::ChildSimulator(const std::vector<std::string>& args) {
   // A simulator that died must fail the test, not kill it through a write to its input.
   ::signal(SIGPIPE, SIG_IGN);
   int in[2], out[2];
@@ -34,12 +65,12 @@ SimProcess::SimProcess(const std::vector<std::string>& args) {
   stdin_fd_ = in[1];
   stdout_fd_ = out[0];
   reader_ = std::thread([this] { read_output(); });
-  const std::string announced = wait_for_output("tk52sim: line ");
+  const std::string announced = wait_for_output("tk52sim: line ", std::chrono::seconds(10));
   if (!announced.empty())
-    line_ = announced.substr(std::strlen("tk52sim: line "));
+    port_ = announced.substr(std::strlen("tk52sim: line "));
 }
 
-SimProcess::~SimProcess() {
+ChildSimulator::~ChildSimulator() {
   if (pid_ > 0) {
     const char quit[] = "quit\n";
     [[maybe_unused]] const ssize_t n = ::write(stdin_fd_, quit, sizeof quit - 1);
@@ -63,7 +94,7 @@ SimProcess::~SimProcess() {
     ::close(stdout_fd_);
 }
 
-void SimProcess::read_output() {
+void ChildSimulator::read_output() {
   std::string pending;
   char buffer[512];
   for (;;) {
@@ -86,8 +117,8 @@ void SimProcess::read_output() {
   changed_.notify_all();
 }
 
-std::string SimProcess::wait_for_output(const std::string& prefix,
-                                        std::chrono::milliseconds timeout) {
+std::string ChildSimulator::wait_for_output(const std::string& prefix,
+                                            std::chrono::milliseconds timeout) {
   std::unique_lock lock(mutex_);
   std::string found;
   changed_.wait_for(lock, timeout, [&] {
@@ -102,17 +133,26 @@ std::string SimProcess::wait_for_output(const std::string& prefix,
   return found;
 }
 
-std::string SimProcess::command(const std::string& text) {
+std::string ChildSimulator::command(const std::string& text) {
   const std::string line = text + "\n";
   if (::write(stdin_fd_, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
     return {};
   for (;;) {
-    const std::string answer = wait_for_output("tk52sim: ");
+    const std::string answer = wait_for_output("tk52sim: ", std::chrono::seconds(10));
     if (answer.empty() || answer.rfind("tk52sim: ok", 0) == 0 ||
         answer.rfind("tk52sim: error", 0) == 0) {
       return answer;
     }
   }
+}
+
+}  // namespace
+
+std::unique_ptr<Simulator> Simulator::start(const std::vector<std::string>& args) {
+  auto child = std::make_unique<ChildSimulator>(args);
+  if (!child->started())
+    return nullptr;
+  return child;
 }
 
 }  // namespace tk52::test
