@@ -220,6 +220,19 @@ TEST_F(Help, F1InThePortWindowOpensTheHelpFile) {
   EXPECT_TRUE(gui::wait_until([&] { return !IsWindowVisible(ports); }));
 }
 
+TEST_F(Help, F1FindsTheHelpFileFromAnyCurrentFolder) {
+  // As from a shortcut whose working folder is not the program's.
+  ASSERT_TRUE(app_->close().has_value());
+  wchar_t windows[MAX_PATH] = {};
+  ASSERT_NE(GetWindowsDirectoryW(windows, MAX_PATH), 0u);
+  app_ = std::make_unique<gui::Program>(exe_, windows);
+  ASSERT_TRUE(app_->start()) << "the main window did not show";
+  PostMessageW(app_->main(), WM_KEYDOWN, VK_F1, 0);
+  EXPECT_TRUE(help_opens());
+  EXPECT_TRUE(gui::dialogs(app_->process_id()).empty()) << "HTML Help reported a missing file";
+  close_help();
+}
+
 TEST_F(Help, F1InsideTheAboutBoxOpensNothing) {
   HWND box = open_about();
   ASSERT_NE(box, nullptr);
