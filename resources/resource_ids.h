@@ -10,3 +10,9 @@
 #define IDM_PORT 40003
 #define IDM_ABOUT 40004
 #define IDM_HELP 40005
+
+// The about box: its template, its picture (the document icon), its button and version line.
+#define IDD_ABOUT 102
+#define IDI_ABOUT_PICTURE IDI_DOCUMENT
+#define IDC_ABOUT_CLOSE 1001
+#define IDC_ABOUT_VERSION 1003

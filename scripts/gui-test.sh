@@ -86,6 +86,8 @@ for model in $models; do
   folder="$work/run-$model"
   mkdir -p "$folder"
   cp "$exe" "$folder/tk52cfg.exe"
+  # The help file goes beside the program, as it is shipped.
+  if [ -f "$(dirname "$exe")/tkhelp.chm" ]; then cp "$(dirname "$exe")/tkhelp.chm" "$folder/"; fi
   wine_start_sim "$sim" COM5 "$work/sim" --model "$model"
   export TK52_SIM_MODEL="$model"
   export TK52CFG_EXE

@@ -24,7 +24,7 @@ cmake --build build/native --target tk52sim >/dev/null
 
 run="$root/build/run"
 mkdir -p "$run/screenshots"
-cp build/win64/tk52cfg.exe "$run/"
+cp build/win64/tk52cfg.exe build/win64/tkhelp.chm "$run/"
 
 xvfb_pid=
 shooter_pid=

@@ -11,6 +11,7 @@ packages=(
   wine wine64
   xvfb x11-utils imagemagick socat
   gpsd-clients
+  fp-utils
 )
 
 missing=()

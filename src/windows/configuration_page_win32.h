@@ -17,6 +17,8 @@ class ConfigurationPage final : public ConfigurationView {
   // Builds the page inside `area` of `parent`; false when a control cannot be made.
   bool create(HWND parent, RECT area, const Dispatcher* dispatch, int speed_position);
   HWND window() const { return page_; }
+  // Where the focus starts: the operator's first choice is the speed.
+  HWND speed_list() const { return control(ConfigControl::kSpeedList); }
   void show(bool visible);
 
   int speed_position() override;

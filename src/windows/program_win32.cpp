@@ -20,9 +20,11 @@
 #include "pages/connection/connection_operations.h"
 #include "pages/monitoring/monitoring_operations.h"
 #include "platform/win32_text.h"
+#include "windows/about_box_win32.h"
 #include "windows/configuration_page_win32.h"
 #include "windows/control_ids.h"
 #include "windows/exit_codes.h"
+#include "windows/help_win32.h"
 #include "windows/log_view_win32.h"
 #include "windows/monitoring_page_win32.h"
 #include "windows/port_window_win32.h"
@@ -286,11 +288,11 @@ void Program::on_menu(int id) {
     case IDM_PORT:
       return port_window_->show();
     case IDM_ABOUT:
-      MessageBoxW(main_, L"Конфигуратор радиочасов КЕХ ТК-52", L"О программе",
-                  MB_OK | MB_ICONINFORMATION);
-      return;
+      return show_about_box(ui().instance, main_);
+    case IDM_HELP:
+      return show_help(main_);
     default:
-      // Loading a saved log and the help file come with their own windows.
+      // Loading a saved log comes with its own windows.
       return;
   }
 }
@@ -394,6 +396,9 @@ int Program::message_loop() {
         continue;
       }
     }
+    // Only this loop sees F1: modal boxes run loops of their own and keep the key.
+    if (message.message == WM_KEYDOWN && message.wParam == VK_F1)
+      show_help(main_);
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
@@ -440,10 +445,13 @@ int Program::run(HINSTANCE instance) {
   if (const int code = create_pages(); code != 0)
     return code;
 
-  SendMessageW(main_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+  for (HWND window : {main_, port_window_->hwnd()})
+    SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
   configurator_->set_connected(false);
   ShowWindow(main_, SW_SHOWDEFAULT);
   UpdateWindow(main_);
+  // After showing: activating the window would otherwise take the focus back to itself.
+  SetFocus(configuration_.speed_list());
   const int code = message_loop();
   // The pages' operations go before the configurator: the periodic poll stops before the port
   // closes.

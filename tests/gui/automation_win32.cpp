@@ -393,7 +393,7 @@ Program::~Program() {
 
 bool Program::start() {
   std::wstring command = L"\"" + exe_ + L"\"";
-  const std::wstring folder = folder_of(exe_);
+  const std::wstring folder = folder_.empty() ? folder_of(exe_) : folder_;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   if (!CreateProcessW(exe_.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,

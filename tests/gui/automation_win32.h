@@ -70,7 +70,9 @@ bool answer(const MessageBoxView& box, int button);
 // One run of the configurator.
 class Program {
  public:
-  explicit Program(std::wstring exe) : exe_(std::move(exe)) {}
+  // Started in `folder` when given, else in the program's own folder.
+  explicit Program(std::wstring exe, std::wstring folder = {})
+      : exe_(std::move(exe)), folder_(std::move(folder)) {}
   ~Program();
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
@@ -104,6 +106,7 @@ class Program {
 
  private:
   std::wstring exe_;
+  std::wstring folder_;
   PROCESS_INFORMATION info_{};
   HWND main_ = nullptr;
 };

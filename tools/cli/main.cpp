@@ -12,6 +12,7 @@
 #include "link/serial_port.h"
 #include "operations_cli.h"
 #include "sync_cli.h"
+#include "tk52_version.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -60,7 +61,8 @@ constexpr const char* kUsage =
     "A failure prints the program's message on standard error and exits with 1; usage\n"
     "errors exit with 2.\n"
     "\n"
-    "  help                        this text\n";
+    "  help                        this text\n"
+    "  --version                   the program's version\n";
 
 int run_decode(const std::vector<std::string_view>& args) {
   int model = 0;
@@ -142,6 +144,10 @@ int main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
 #endif
   std::vector<std::string_view> all(argv + 1, argv + argc);
+  if (all.size() == 1 && all[0] == "--version") {
+    std::puts("tk52cli " TK52_VERSION_TEXT);
+    return 0;
+  }
   tk52::cli::GlobalOptions options;
   std::string error;
   if (!take_global_options(all, options, error))

@@ -13,6 +13,7 @@
 #include "line.h"
 #include "options.h"
 #include "simulator.h"
+#include "tk52_version.h"
 #include "transcript.h"
 
 namespace {
@@ -35,6 +36,10 @@ int system_error(const std::string& what) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string_view> args(argv + 1, argv + argc);
+  if (args.size() == 1 && args[0] == "--version") {
+    std::puts("tk52sim " TK52_VERSION_TEXT);
+    return 0;
+  }
   Options options;
   std::string error;
   if (!parse_options(args, options, error))

@@ -148,7 +148,8 @@ std::string usage() {
   }
   text +=
       help_entry("  --pace", "send at the line's rate (ten bits a byte) instead of at once") +
-      help_entry("  --help", "this text") + "and, as at run time:\n" + command_help(true) +
+      help_entry("  --help", "this text") + help_entry("  --version", "the program's version") +
+      "and, as at run time:\n" + command_help(true) +
       "\n"
       "control commands, one a line on standard input or the --control FIFO; each is answered\n"
       "on standard output by one line \"tk52sim: ok NAME[: text]\" or \"tk52sim: error: text\":\n" +
