@@ -28,7 +28,9 @@
 #include "windows/port_window_win32.h"
 #include "windows/reply_messages_win32.h"
 #include "windows/settings_registry_win32.h"
+#include "windows/keyboard_navigation_win32.h"
 #include "windows/ui_win32.h"
+#include "windows/viewer_window_win32.h"
 
 namespace tk52::win32 {
 namespace {
@@ -281,6 +283,8 @@ void Program::choose_port_from_window() {
 
 void Program::on_menu(int id) {
   switch (id) {
+    case IDM_LOAD_LOG:
+      return load_log(main_);
     case IDM_SAVE_LOG:
       return monitoring_.save_log();
     case IDM_PORT:
@@ -290,7 +294,7 @@ void Program::on_menu(int id) {
                   MB_OK | MB_ICONINFORMATION);
       return;
     default:
-      // Loading a saved log and the help file come with their own windows.
+      // The help file comes with its own window.
       return;
   }
 }
@@ -394,6 +398,8 @@ int Program::message_loop() {
         continue;
       }
     }
+    if (message.message == WM_KEYDOWN && message.wParam == VK_TAB)
+      on_tab_key(tab_);
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
@@ -439,6 +445,10 @@ int Program::run(HINSTANCE instance) {
   monitoring_operations_ = std::make_unique<MonitoringOperations>(*configurator_, monitoring_);
   if (const int code = create_pages(); code != 0)
     return code;
+  if (!set_up_navigation(tab_, {configuration_.tab_order(), monitoring_.tab_order(), {}, {}},
+                         port_window_->tab_ring())) {
+    return exit_code::kTabs;
+  }
 
   SendMessageW(main_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
   configurator_->set_connected(false);
