@@ -216,11 +216,13 @@ LRESULT Program::on_main(HWND window, UINT message, WPARAM wparam, LPARAM lparam
       const auto* header = reinterpret_cast<const NMHDR*>(lparam);
       if (header->hwndFrom == tab_) {
         const int current = TabCtrl_GetCurSel(tab_);
-        if (header->code == TCN_SELCHANGING)
-          show_page(current, false);
-        if (header->code == TCN_SELCHANGE)
-          show_page(current, true);
-        SetFocus(tab_);
+        // Only a page change puts the focus on the tab control: the control also notifies
+        // every key it sees (TCN_KEYDOWN), Tab included, which must leave the focus where the
+        // keyboard navigation put it.
+        if (header->code == TCN_SELCHANGING || header->code == TCN_SELCHANGE) {
+          show_page(current, header->code == TCN_SELCHANGE);
+          SetFocus(tab_);
+        }
       }
       return 0;
     }
