@@ -191,6 +191,19 @@ bool ConfigurationPage::build_configuration_group(const Layout& l, const Dispatc
 
 void ConfigurationPage::show(bool visible) { ShowWindow(page_, visible ? SW_SHOW : SW_HIDE); }
 
+std::vector<HWND> ConfigurationPage::tab_order() const {
+  std::vector<HWND> order;
+  for (ConfigControl c :
+       {ConfigControl::kSpeedList, ConfigControl::kConnect, ConfigControl::kFind,
+        ConfigControl::kSpeedWrite, ConfigControl::kTimeStampFormat,
+        ConfigControl::kSatelliteSystems, ConfigControl::kUtcReference, ConfigControl::kHeating,
+        ConfigControl::kPpsSource, ConfigControl::kPpsWidth, ConfigControl::kRead,
+        ConfigControl::kWrite, ConfigControl::kDefaults}) {
+    order.push_back(control(c));
+  }
+  return order;
+}
+
 HWND ConfigurationPage::control(ConfigControl c) const {
   const auto found = controls_.find(c);
   return found != controls_.end() ? found->second : nullptr;

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "windows/ui_win32.h"
 #include "app/views.h"
@@ -17,7 +18,9 @@ class ConfigurationPage final : public ConfigurationView {
   // Builds the page inside `area` of `parent`; false when a control cannot be made.
   bool create(HWND parent, RECT area, const Dispatcher* dispatch, int speed_position);
   HWND window() const { return page_; }
-  // Where the focus starts: the operator's first choice is the speed.
+  // The page's controls in their keyboard order: top to bottom, left to right in each group.
+  std::vector<HWND> tab_order() const;
+  // The speed list, where the focus starts.
   HWND speed_list() const { return control(ConfigControl::kSpeedList); }
   void show(bool visible);
 

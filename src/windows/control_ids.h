@@ -29,6 +29,9 @@ inline constexpr int kLatitudeField = 0x2107;
 inline constexpr int kLongitudeField = 0x2108;
 inline constexpr int kAltitudeField = 0x2109;
 
+// A log viewer window's view.
+inline constexpr int kViewerLogView = 0x2301;
+
 // Main window.
 inline constexpr int kTabControl = 0x2201;
 inline constexpr int kStatusBar = 0;

@@ -172,6 +172,7 @@ bool MonitoringPage::build_log_group(int width, int log_height, const Dispatcher
     ok &= b != nullptr;
     if (code == OperationCode::kFollowLog)
       follow_button_ = b;
+    log_buttons_.insert(log_buttons_.begin(), b);
     x -= button_width + 8;
   }
   if (!ok)
@@ -181,6 +182,17 @@ bool MonitoringPage::build_log_group(int width, int log_height, const Dispatcher
                           {[](LogFile& log) { write_event(log, TrafficEvent::kApplicationStart); },
                            [](LogFile& log) { write_event(log, TrafficEvent::kApplicationEnd); }});
   return view_ != nullptr;
+}
+
+std::vector<HWND> MonitoringPage::tab_order() const {
+  std::vector<HWND> order = log_buttons_;
+  for (MonitoringControl c : {MonitoringControl::kPeriodicCheck, MonitoringControl::kRequestInfo,
+                              MonitoringControl::kRequestSelfTest}) {
+    const auto found = controls_.find(c);
+    if (found != controls_.end())
+      order.push_back(found->second);
+  }
+  return order;
 }
 
 void MonitoringPage::show(bool visible) { ShowWindow(page_, visible ? SW_SHOW : SW_HIDE); }

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <map>
+#include <vector>
 
 #include "windows/ui_win32.h"
 #include "app/views.h"
@@ -22,6 +23,8 @@ class MonitoringPage final : public MonitoringView {
              const std::filesystem::path& log_path);
   HWND window() const { return page_; }
   HWND log_view() const { return view_; }
+  // The page's controls in their keyboard order: top to bottom, left to right in each group.
+  std::vector<HWND> tab_order() const;
   void show(bool visible);
 
   // The page's own operations.
@@ -41,6 +44,8 @@ class MonitoringPage final : public MonitoringView {
 
   HWND page_ = nullptr;
   HWND view_ = nullptr;
+  // The log group's buttons, left to right.
+  std::vector<HWND> log_buttons_;
   HWND follow_button_ = nullptr;
   bool following_ = true;
   std::map<MonitoringControl, HWND> controls_;

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ports/port_list.h"
 
@@ -44,6 +45,8 @@ class PortWindow {
   void show();
 
   HWND hwnd() const { return window_; }
+  // The three controls in their keyboard order: list, "ОК", scan.
+  std::vector<HWND> tab_ring() const { return {list_, ok_, scan_}; }
 
   // The port last chosen; nothing while the list is empty.
   std::optional<PortChoice> current_port() const { return current_; }

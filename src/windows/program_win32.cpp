@@ -30,7 +30,9 @@
 #include "windows/port_window_win32.h"
 #include "windows/reply_messages_win32.h"
 #include "windows/settings_registry_win32.h"
+#include "windows/keyboard_navigation_win32.h"
 #include "windows/ui_win32.h"
+#include "windows/viewer_window_win32.h"
 
 namespace tk52::win32 {
 namespace {
@@ -216,11 +218,13 @@ LRESULT Program::on_main(HWND window, UINT message, WPARAM wparam, LPARAM lparam
       const auto* header = reinterpret_cast<const NMHDR*>(lparam);
       if (header->hwndFrom == tab_) {
         const int current = TabCtrl_GetCurSel(tab_);
-        if (header->code == TCN_SELCHANGING)
-          show_page(current, false);
-        if (header->code == TCN_SELCHANGE)
-          show_page(current, true);
-        SetFocus(tab_);
+        // Only a page change puts the focus on the tab control: the control also notifies
+        // every key it sees (TCN_KEYDOWN), Tab included, which must leave the focus where the
+        // keyboard navigation put it.
+        if (header->code == TCN_SELCHANGING || header->code == TCN_SELCHANGE) {
+          show_page(current, header->code == TCN_SELCHANGE);
+          SetFocus(tab_);
+        }
       }
       return 0;
     }
@@ -283,6 +287,8 @@ void Program::choose_port_from_window() {
 
 void Program::on_menu(int id) {
   switch (id) {
+    case IDM_LOAD_LOG:
+      return load_log(main_);
     case IDM_SAVE_LOG:
       return monitoring_.save_log();
     case IDM_PORT:
@@ -292,7 +298,7 @@ void Program::on_menu(int id) {
     case IDM_HELP:
       return show_help(main_);
     default:
-      // Loading a saved log comes with its own windows.
+      // Every item has its action above.
       return;
   }
 }
@@ -399,6 +405,8 @@ int Program::message_loop() {
     // Only this loop sees F1: modal boxes run loops of their own and keep the key.
     if (message.message == WM_KEYDOWN && message.wParam == VK_F1)
       show_help(main_);
+    if (message.message == WM_KEYDOWN && message.wParam == VK_TAB)
+      on_tab_key(tab_);
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
@@ -444,6 +452,10 @@ int Program::run(HINSTANCE instance) {
   monitoring_operations_ = std::make_unique<MonitoringOperations>(*configurator_, monitoring_);
   if (const int code = create_pages(); code != 0)
     return code;
+  if (!set_up_navigation(tab_, {configuration_.tab_order(), monitoring_.tab_order(), {}, {}},
+                         port_window_->tab_ring())) {
+    return exit_code::kTabs;
+  }
 
   for (HWND window : {main_, port_window_->hwnd()})
     SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);

@@ -953,3 +953,197 @@ int wmain(int argc, wchar_t** argv) {
   std::fflush(stdout);
   return result;
 }
+
+// Keyboard navigation and the log viewer windows.
+namespace {
+
+constexpr int kMenuLoadLog = 40001;
+constexpr wchar_t kViewerClass[] = L"JOURNALWINDOW_CLASS_TK52CFG";
+
+}  // namespace
+
+class Keyboard : public Tk52Gui {
+ protected:
+  // The window with the focus on the program's interface thread.
+  HWND focus() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    const DWORD thread = GetWindowThreadProcessId(app_->main(), nullptr);
+    return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+  }
+  // Presses Tab where the focus is, as the keyboard would, and waits until it was handled: a
+  // marker posted after the key (a read-only field's text limit) changes once the program's
+  // thread has taken every message posted before it.
+  HWND tab_from_focus() {
+    HWND at = focus();
+    HWND target = at != nullptr ? at : app_->main();
+    PostMessageW(target, WM_KEYDOWN, VK_TAB, 0);
+    PostMessageW(target, WM_KEYUP, VK_TAB, 0xC0000001);
+    HWND marker = identity_fields().at(0);
+    const WPARAM mark = 1000 + static_cast<WPARAM>(++marks_);
+    PostMessageW(marker, EM_SETLIMITTEXT, mark, 0);
+    EXPECT_TRUE(gui::wait_until([&] {
+      DWORD_PTR limit = 0;
+      return SendMessageTimeoutW(marker, EM_GETLIMITTEXT, 0, 0, SMTO_NORMAL, 5000, &limit) != 0 &&
+             limit == mark;
+    })) << "the Tab key was not handled";
+    return focus();
+  }
+  int marks_ = 0;
+  // Focus on the tab control, as after a click on a tab.
+  void focus_tab(int index) const {
+    ASSERT_TRUE(app_->show_tab(index));
+    PostMessageW(app_->tab(), WM_LBUTTONDOWN, 0, MAKELPARAM(4, 4));
+    PostMessageW(app_->tab(), WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    ASSERT_TRUE(app_->settle());
+    ASSERT_TRUE(gui::wait_until([&] { return focus() == app_->tab(); })) << "the tab has no focus";
+    ASSERT_TRUE(app_->show_tab(index));
+    ASSERT_TRUE(app_->settle());
+  }
+  // Walks Tab from the tab control round the page and back; the controls the focus visited.
+  std::vector<HWND> walk() {
+    std::vector<HWND> visited;
+    for (int i = 0; i < 40; ++i) {
+      HWND now = tab_from_focus();
+      if (now == app_->tab() || now == nullptr)
+        break;
+      visited.push_back(now);
+    }
+    return visited;
+  }
+  // The enabled ones of `order`, which is the page's visual order.
+  static std::vector<HWND> enabled_of(const std::vector<HWND>& order) {
+    std::vector<HWND> out;
+    for (HWND h : order) {
+      if (h != nullptr && IsWindowEnabled(h))
+        out.push_back(h);
+    }
+    return out;
+  }
+  std::vector<HWND> configuration_order() const {
+    std::vector<HWND> order = {speed_control(kSpeedList), speed_control(kConnect),
+                               speed_control(kFind), speed_control(kSpeedWrite)};
+    for (int id : {kTimeStampList, kSatelliteList, kUtcList, kHeatingList, kPpsSourceList,
+                   kPpsWidthField, kRead, kWrite, kDefaults}) {
+      order.push_back(config_control(id));
+    }
+    return order;
+  }
+  std::vector<HWND> monitoring_order() const {
+    return {gui::child(log_group(), kFollowLog), gui::child(log_group(), kClearLog),
+            gui::child(log_group(), kSaveLog), info_control(kPeriodicInfo),
+            info_control(kRequestInfo), info_control(kSelfTest)};
+  }
+};
+
+TEST_F(Keyboard, TabWalksEachPageInVisualOrderSkippingDisabledControls) {
+  // Disconnected: the buttons that need a clock are skipped.
+  focus_tab(0);
+  EXPECT_EQ(walk(), enabled_of(configuration_order()));
+  EXPECT_FALSE(IsWindowEnabled(speed_control(kSpeedWrite)));
+  connect();
+  focus_tab(0);
+  EXPECT_EQ(walk(), enabled_of(configuration_order()));
+  focus_tab(1);
+  EXPECT_EQ(walk(), enabled_of(monitoring_order()));
+  EXPECT_EQ(walk().size(), enabled_of(monitoring_order()).size()) << "the walk is a cycle";
+  disconnect();
+}
+
+TEST_F(Keyboard, APageWithEveryControlDisabledLeadsBackToTheTabControl) {
+  focus_tab(1);
+  const std::vector<HWND> controls = monitoring_order();
+  for (HWND h : controls)
+    EnableWindow(h, FALSE);
+  EXPECT_EQ(tab_from_focus(), app_->tab());
+  EXPECT_EQ(tab_from_focus(), app_->tab());
+  for (HWND h : controls)
+    EnableWindow(h, TRUE);
+  EXPECT_EQ(tab_from_focus(), gui::child(log_group(), kFollowLog));
+}
+
+TEST_F(Keyboard, TabFromAControlOutsideEveryChainGoesToThePagesFirstControl) {
+  focus_tab(0);
+  // A read-only identity field takes the focus on a click but is in no chain.
+  HWND field = identity_fields().at(0);
+  PostMessageW(field, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+  PostMessageW(field, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+  ASSERT_TRUE(app_->settle());
+  ASSERT_TRUE(gui::wait_until([&] { return focus() == field; }));
+  EXPECT_EQ(tab_from_focus(), speed_control(kSpeedList));
+}
+
+TEST_F(Keyboard, ThePortWindowsThreeControlsFormARing) {
+  ASSERT_TRUE(app_->menu_command(kMenuPort));
+  HWND ports = nullptr;
+  ASSERT_TRUE(gui::wait_until(
+      [&] { return (ports = app_->port_window()) != nullptr && IsWindowVisible(ports); }));
+  HWND list = gui::child(ports, kPortList);
+  ASSERT_TRUE(gui::wait_until([&] { return focus() == list; })) << "the list has no focus";
+  EXPECT_EQ(tab_from_focus(), gui::child(ports, kPortOk));
+  EXPECT_EQ(tab_from_focus(), gui::child(ports, kPortScan));
+  EXPECT_EQ(tab_from_focus(), list);
+  gui::screenshot(current_test_name());
+  gui::post_click(gui::child(ports, kPortOk));
+  ASSERT_TRUE(gui::wait_until([&] { return !IsWindowVisible(ports); }));
+}
+
+class Viewers : public Tk52Gui {
+ protected:
+  std::vector<HWND> viewers() const { return gui::top_windows(app_->process_id(), kViewerClass); }
+  // "Загрузить журнал" with `path` typed into the open dialog.
+  void load(const std::wstring& path) {
+    ASSERT_TRUE(app_->menu_command(kMenuLoadLog));
+    const auto dialog = gui::wait_message_box(app_->process_id());
+    ASSERT_TRUE(dialog.has_value()) << "no open dialog";
+    EXPECT_EQ(short_name(dialog->title), "Загрузить журнал");
+    HWND name = GetDlgItem(dialog->window, 0x47C);
+    if (name == nullptr)
+      name = GetDlgItem(dialog->window, 0x480);
+    ASSERT_NE(name, nullptr) << "no file name box in the open dialog";
+    DWORD_PTR result = 0;
+    ASSERT_NE(SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
+                                  SMTO_NORMAL, 15000, &result),
+              0);
+    ASSERT_TRUE(gui::answer(*dialog, IDOK));
+    ASSERT_TRUE(app_->settle());
+  }
+};
+
+TEST_F(Viewers, AtMostFiveAndTheLiveTrafficLogAmongThem) {
+  connect();
+  // The live journal.txt, written while it is viewed.
+  load(journal_path());
+  ASSERT_TRUE(gui::wait_until([&] { return viewers().size() == 1; })) << "no viewer window";
+  EXPECT_EQ(short_name(text_of(viewers().at(0))), short_name(journal_path()));
+  gui::screenshot(current_test_name() + "_viewer");
+  for (std::size_t n = 2; n <= 5; ++n) {
+    load(journal_path());
+    ASSERT_TRUE(gui::wait_until([&] { return viewers().size() == n; })) << n << " viewers";
+  }
+  // The sixth is refused with the limit message, whose box has no owner.
+  ASSERT_TRUE(app_->menu_command(kMenuLoadLog));
+  const auto dialog = gui::wait_message_box(app_->process_id());
+  ASSERT_TRUE(dialog.has_value());
+  if (short_name(dialog->title) == "Загрузить журнал") {
+    HWND name = GetDlgItem(dialog->window, 0x47C);
+    if (name == nullptr)
+      name = GetDlgItem(dialog->window, 0x480);
+    const std::wstring path = journal_path();
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_NORMAL,
+                        15000, &result);
+    ASSERT_TRUE(gui::answer(*dialog, IDOK));
+  }
+  expect_box(L"Внимание!", L"Одновременно может быть открыто не больше, чем 5 окон.");
+  EXPECT_EQ(viewers().size(), 5u);
+  // Closing one lets the next open.
+  PostMessageW(viewers().at(0), WM_CLOSE, 0, 0);
+  ASSERT_TRUE(gui::wait_until([&] { return viewers().size() == 4; }));
+  load(journal_path());
+  EXPECT_TRUE(gui::wait_until([&] { return viewers().size() == 5; }));
+  for (HWND v : viewers())
+    PostMessageW(v, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(gui::wait_until([&] { return viewers().empty(); }));
+  disconnect();
+}
