@@ -22,14 +22,19 @@ using namespace tk52::sim;
 
 constexpr int kDefaultBaud = 115200;
 
+// Exit codes: 0 a normal end, 1 a failure of the system (the line, a file), 2 a usage error.
+constexpr int kExitOk = 0;
+constexpr int kExitSystem = 1;
+constexpr int kExitUsage = 2;
+
 int usage_error(const std::string& message) {
   std::fprintf(stderr, "tk52sim: %s\n(tk52sim --help lists the options)\n", message.c_str());
-  return 2;
+  return kExitUsage;
 }
 
 int system_error(const std::string& what) {
   std::fprintf(stderr, "tk52sim: %s: %s\n", what.c_str(), std::strerror(errno));
-  return 1;
+  return kExitSystem;
 }
 
 }  // namespace
@@ -38,7 +43,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   if (args.size() == 1 && args[0] == "--version") {
     std::puts("tk52sim " TK52_VERSION_TEXT);
-    return 0;
+    return kExitOk;
   }
   Options options;
   std::string error;
@@ -46,7 +51,7 @@ int main(int argc, char** argv) {
     return usage_error(error);
   if (options.help) {
     std::fputs(usage().c_str(), stdout);
-    return 0;
+    return kExitOk;
   }
 
   Identity identity = default_identity(options.model);
