@@ -154,6 +154,8 @@ void Configurator::handle_notification(unsigned message, std::uintptr_t wparam,
     }
     case notify::kDeviceError:
       return on_device_error_reply();
+    case notify::kDeviceGone:
+      return on_device_gone();
     case notify::kJournal:
       if (journal_handler_ != nullptr)
         journal_handler_->on_notification(wparam, lparam);

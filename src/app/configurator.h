@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,11 @@ class Configurator {
   PeriodicPoller& poller() { return poller_; }
   const Clock& clock() const { return clock_; }
 
+  // The clock's result code for the last configuration write that succeeded, or nothing when
+  // the reply that ended it was a late configuration (its own never came): what the clock
+  // took is then known only by reading it back.
+  std::optional<int> last_write_code() const { return last_write_code_; }
+
   // The configuration as the page holds it now: list positions and the PPS width.
   ConfigurationPositions page_configuration() const;
 
@@ -145,6 +151,8 @@ class Configurator {
   void on_info_reply();
   void show_self_test_code(int code);
   void on_device_error_reply();
+  // The reader ended on a device that went away: close the port and say so.
+  void on_device_gone();
   void set_sync_available(bool available);
 
   ConfiguratorViews views_;
@@ -164,6 +172,7 @@ class Configurator {
   SelectedPort port_choice_;
   bool connected_ = false;
   bool sync_available_ = false;
+  std::optional<int> last_write_code_;
   std::string connection_text_;
 };
 

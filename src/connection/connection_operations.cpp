@@ -30,6 +30,16 @@ void Configurator::abort_connection(std::unique_lock<TimedLock>& lock, ResultCod
   }
 }
 
+void Configurator::on_device_gone() {
+  // A connect or find still running closes the port itself when its exchanges fail.
+  if (!connected_)
+    return;
+  const std::string name = port_->name();
+  connect_or_disconnect();
+  views_.shell.show_message("Соединение разорвано.", "Устройство отключено от порта " + name + ".",
+                            MessageIcon::kError);
+}
+
 void Configurator::connect_or_disconnect() {
   if (port_choice_.name.empty()) {
     views_.shell.show_message(kAttentionTitle, kNoPortText, MessageIcon::kInformation);

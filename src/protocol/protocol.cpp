@@ -120,11 +120,13 @@ ResultCode Protocol::handle_configuration(const char* text, std::size_t size,
   ResultCodeRecord code{};
   if (parse_pkexc_result(text, size, code) == result::kOk) {
     store_record(payload, code);
+    set_pkexc_form(payload, PkexcForm::kResultCode);
     return post(notify::kConfiguration, notify::kResultForm, 0) ? result::kOk : result::kPostFailed;
   }
   DeviceConfiguration config{};
   const ResultCode r = parse_pkexc_config(text, size, model_type(), config);
   store_record(payload, config);
+  set_pkexc_form(payload, PkexcForm::kConfiguration);
   if (r != result::kOk)
     return r;
   return post(notify::kConfiguration, notify::kConfigForm, 0) ? result::kOk : result::kPostFailed;

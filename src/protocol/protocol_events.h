@@ -14,6 +14,7 @@ namespace tk52 {
 // Reply notifications, posted to the tab control (WM_USER-based numbers).
 namespace notify {
 inline constexpr unsigned kConfiguration = 0x500;  // wParam 1 configuration, 2 result code
+inline constexpr unsigned kDeviceGone = 0x501;     // wParam the system error
 inline constexpr unsigned kIdentification = 0x502;
 inline constexpr unsigned kExtraInfo = 0x503;
 inline constexpr unsigned kSelfDiagnostic = 0x504;

@@ -38,6 +38,25 @@ class DisabledWhileBusy {
   bool was_enabled_[std::size(kOptionLists)] = {};
 };
 
+// The exchange for one PKEXC form. A reply of the other form is a late answer to an earlier
+// request (a slow clock answers the connect-time query while a write waits): it is not this
+// request's answer, so the wait goes on, up to one reply wait per attempt. OK with the payload
+// of the form asked for, OK with the other form when that never came, or the exchange's code.
+ResultCode exchange_form(Protocol& protocol, SerialPort& port, const Request& request,
+                         PkexcForm wanted, ReplyPayload& payload) {
+  const ExchangeOptions options;
+  ResultCode code = exchange(protocol, port, SentenceKind::kPkexc, request, options, &payload);
+  for (int wait = 0;
+       code == result::kOk && pkexc_form(payload) != wanted && wait < options.attempts; ++wait) {
+    if (!protocol.wait_arrival(SentenceKind::kPkexc, kReplyWait))
+      break;
+    ReplyPayload later{};
+    if (protocol.slots().take(SentenceKind::kPkexc, &later) == result::kOk)
+      payload = later;
+  }
+  return code;
+}
+
 }  // namespace
 
 void Configurator::read_configuration() {
@@ -46,7 +65,9 @@ void Configurator::read_configuration() {
   {
     std::lock_guard lock(protocol_.operation_lock());
     status(StatusText::kReadingConfiguration);
-    code = exchange(protocol_, *port_, SentenceKind::kPkexc, build_query(SentenceKind::kPkexc));
+    ReplyPayload payload{};
+    code = exchange_form(protocol_, *port_, build_query(SentenceKind::kPkexc),
+                         PkexcForm::kConfiguration, payload);
     clear_status();
   }
   show_result(code);
@@ -74,9 +95,13 @@ void Configurator::write_configuration() {
   {
     std::lock_guard lock(protocol_.operation_lock());
     status(StatusText::kWritingConfiguration);
-    code =
-        exchange(protocol_, *port_, SentenceKind::kPkexc, build_configuration_write(model, digits));
+    ReplyPayload payload{};
+    code = exchange_form(protocol_, *port_, build_configuration_write(model, digits),
+                         PkexcForm::kResultCode, payload);
     clear_status();
+    last_write_code_.reset();
+    if (code == result::kOk && pkexc_form(payload) == PkexcForm::kResultCode)
+      last_write_code_ = load_record<ResultCodeRecord>(payload).code;
   }
   if (!succeeded(code)) {
     show_result(code);
