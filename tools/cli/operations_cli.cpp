@@ -221,16 +221,21 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
   front.pump();
   if (!code) {
     // The clock's answer to the write was lost behind a late one; what it holds now tells.
-    const std::size_t before_read = front.shell.messages.size();
-    c.read_configuration();
-    front.pump();
-    if (session.failed_since(before_read))
-      return kExitFailure;
-    const auto held = session.last_reply<DeviceConfiguration>(SentenceKind::kPkexc);
-    const ConfigurationPositions read_back{held.time_stamp_format, held.satellite_systems,
-                                           held.utc_reference,     held.heating,
-                                           held.pps_source,        held.pps_width};
-    const bool taken = same_fields(model, read_back, written);
+    // Late answers to the earlier queries may still be on their way and hold the old
+    // configuration, so a read that disagrees is tried again, up to three reads in all.
+    ConfigurationPositions read_back;
+    bool taken = false;
+    for (int read = 0; read < 3 && !taken; ++read) {
+      const std::size_t before_read = front.shell.messages.size();
+      c.read_configuration();
+      front.pump();
+      if (session.failed_since(before_read))
+        return kExitFailure;
+      const auto held = session.last_reply<DeviceConfiguration>(SentenceKind::kPkexc);
+      read_back = {held.time_stamp_format, held.satellite_systems, held.utc_reference,
+                   held.heating,           held.pps_source,        held.pps_width};
+      taken = same_fields(model, read_back, written);
+    }
     std::string json = configuration_json(model, written);
     json.pop_back();
     json += ",\"code\":null,\"read_back\":" + configuration_json(model, read_back) + "}";
