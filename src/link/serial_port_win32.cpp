@@ -113,17 +113,16 @@ class Win32SerialPort final : public SerialPort {
       return {ReadStatus::kTimeout, 0, 0};
     if (stop_requested())
       return {ReadStatus::kStopped, 0, 0};
-    // What a USB adapter's driver answers once it has been pulled out; Wine answers a hung-up
-    // pseudo-terminal with ERROR_GEN_FAILURE or ERROR_ACCESS_DENIED.
+    // What the drivers of USB adapters answer once the adapter has been pulled out; Wine
+    // answers a hung-up pseudo-terminal with ERROR_BROKEN_PIPE.
     switch (error) {
       case ERROR_ACCESS_DENIED:
+      case ERROR_INVALID_HANDLE:
       case ERROR_BAD_COMMAND:
       case ERROR_GEN_FAILURE:
-      case ERROR_OPERATION_ABORTED:
+      case ERROR_BROKEN_PIPE:
       case ERROR_DEVICE_NOT_CONNECTED:
       case ERROR_DEVICE_REMOVED:
-      case ERROR_FILE_NOT_FOUND:
-      case ERROR_INVALID_HANDLE:
         return {ReadStatus::kGone, 0, static_cast<int>(error)};
       default:
         return {ReadStatus::kError, 0, static_cast<int>(error)};

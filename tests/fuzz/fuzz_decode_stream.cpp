@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const tk52::DeviceModelType model = data[0] % 5;
   // An exact-size copy, so that a read past the end is caught by AddressSanitizer.
   std::vector<char> text(data + 1, data + size);
-  std::FILE* in = text.empty() ? std::fopen("/dev/null", "rb")
-                               : fmemopen(text.data(), text.size(), "rb");
+  std::FILE* in =
+      text.empty() ? std::fopen("/dev/null", "rb") : fmemopen(text.data(), text.size(), "rb");
   if (in == nullptr)
     return 0;
   tk52::cli::decode_stream(in, sink, model);
