@@ -60,6 +60,9 @@ run_windows_suite() {  # name, exe
 }
 run_windows_suite unit build/win64/tests/tk52_unit_tests.exe
 run_windows_suite log build/win64/tests/log/tk52_log_tests.exe
+# The log's appends reach the disk through FlushFileBuffers (Wine's fsync, seen by strace).
+sh tests/log/flush_test.sh wine build/win64/tests/log/tk52_log_tests.exe
+wine_tests=$((wine_tests + 1))
 run_windows_suite sync build/win64/tests/sync/tk52_sync_tests.exe
 
 step "the Win32 serial link and port list under Wine against tk52sim on COM5"
