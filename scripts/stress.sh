@@ -36,6 +36,7 @@ trap 'kill $busy_pid 2>/dev/null || true' EXIT
 
 runs=0
 failures=0
+SECONDS=0
 for round in $(seq 1 "$rounds"); do
   for sanitizer in asan tsan; do
     while read -r suite; do
@@ -53,7 +54,7 @@ for round in $(seq 1 "$rounds"); do
       fi
     done < <(suites "build/$sanitizer")
   done
-  echo "stress round $round of $rounds: $runs suite runs so far, $failures failed"
+  echo "stress round $round of $rounds: $runs suite runs so far, $failures failed, ${SECONDS} s"
 done
-echo "stress: $rounds rounds x 2 sanitizers, $runs suite runs, $failures failed"
+echo "stress: $rounds rounds x 2 sanitizers, $runs suite runs, $failures failed, ${SECONDS} s"
 [ "$failures" -eq 0 ]

@@ -166,7 +166,11 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     std::fputs("\ntime synchronisation:\n", stdout);
     std::fputs(tk52::cli::kSyncUsage, stdout);
-    return tk52::cli::output_failed() ? tk52::cli::kExitFailure : tk52::cli::kExitSuccess;
+    if (tk52::cli::output_failed()) {
+      std::fprintf(stderr, "tk52cli: cannot write the output: %s\n", std::strerror(errno));
+      return tk52::cli::kExitFailure;
+    }
+    return tk52::cli::kExitSuccess;
   }
   return tk52::cli::usage_error("unknown command " + std::string(command));
 }
