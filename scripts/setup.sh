@@ -9,7 +9,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64
-  xvfb x11-utils imagemagick socat
+  xvfb x11-utils imagemagick socat strace
   gpsd-clients
   fp-utils
 )

@@ -10,6 +10,10 @@ void ProtocolSentenceHandler::on_sentence(const char* text, std::size_t size,
   protocol_.dispatch(text, size, arrival, kind);
 }
 
+void ProtocolSentenceHandler::on_device_gone(int error) {
+  protocol_.report_device_gone(error);
+}
+
 void SentenceAssembler::reset() {
   fill_ = 0;
   inside_ = false;

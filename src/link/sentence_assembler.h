@@ -23,6 +23,9 @@ class SentenceHandler {
   virtual ~SentenceHandler() = default;
   virtual void on_sentence(const char* text, std::size_t size, const CalendarTime& arrival,
                            SentenceKind kind) = 0;
+  // The device went away (an adapter pulled out, a line hung up): the reader has ended, and the
+  // port waits to be closed. `error` is the system error that said so.
+  virtual void on_device_gone(int error) { static_cast<void>(error); }
 };
 
 // Hands complete sentences to the protocol: the arrival event first, then the dispatch, so an
@@ -32,6 +35,7 @@ class ProtocolSentenceHandler final : public SentenceHandler {
   explicit ProtocolSentenceHandler(Protocol& protocol) : protocol_(protocol) {}
   void on_sentence(const char* text, std::size_t size, const CalendarTime& arrival,
                    SentenceKind kind) override;
+  void on_device_gone(int error) override;
 
  private:
   Protocol& protocol_;

@@ -35,6 +35,9 @@ ResultCode SerialPort::open(const std::string& name, int baud, SentenceHandler& 
   baud_.store(baud);
   stop_.store(false);
   assembler_ = std::make_unique<SentenceAssembler>(handler, clock_);
+  handler_ = &handler;
+  repeated_error_ = 0;
+  repeats_ = 0;
   open_.store(true);
   reader_ = std::thread([this] { reader_loop(); });
   return result::kPortOk;
@@ -100,24 +103,60 @@ void SerialPort::reader_loop() {
     const ReadResult read = read_device_byte();
     switch (read.status) {
       case ReadStatus::kByte:
+        if (repeats_ > 0)
+          log_read_error_repeats();
+        repeated_error_ = 0;
         assembler.feed(read.byte);
         break;
       case ReadStatus::kTimeout:
         // A pause of a read time-out ends whatever sentence was in progress.
         assembler.reset();
         break;
-      case ReadStatus::kError: {
+      case ReadStatus::kError:
         assembler.reset();
-        char text[64];
-        std::snprintf(text, sizeof text, "Ошибка чтения (%d).", read.error);
-        log_.log_event(text, clock_.local_now());
+        log_read_error(read.error);
         reader_pause(kReadErrorPauseMs);
         break;
-      }
+      case ReadStatus::kGone:
+        // Nothing more will come: reading ends, and the interface thread closes the port.
+        assembler.reset();
+        log_read_error(read.error);
+        if (repeats_ > 0)
+          log_read_error_repeats();
+        handler_->on_device_gone(read.error);
+        return;
       case ReadStatus::kStopped:
+        if (repeats_ > 0)
+          log_read_error_repeats();
         return;
     }
   }
+}
+
+void SerialPort::log_read_error(int error) {
+  const std::uint32_t now = clock_.tick_ms();
+  if (error == repeated_error_) {
+    ++repeats_;
+    if (now - repeats_since_ >= kRepeatReportMs)
+      log_read_error_repeats();
+    return;
+  }
+  if (repeats_ > 0)
+    log_read_error_repeats();
+  repeated_error_ = error;
+  repeats_since_ = now;
+  char text[64];
+  std::snprintf(text, sizeof text, "Ошибка чтения (%d).", error);
+  log_.log_event(text, clock_.local_now());
+}
+
+void SerialPort::log_read_error_repeats() {
+  char text[96];
+  std::snprintf(text, sizeof text, "Ошибка чтения (%d) повторилась ещё %lu раз.", repeated_error_,
+                repeats_);
+  log_.log_event(text, clock_.local_now());
+  repeats_ = 0;
+  repeats_since_ = clock_.tick_ms();
 }
 
 }  // namespace tk52

@@ -32,6 +32,7 @@ class SerialPort {
   static constexpr std::uint32_t kWriteTimeoutMs = 500;
   static constexpr std::uint32_t kReadTimeoutMs = 510;  // 500 ms + 10 ms for the one byte
   static constexpr std::uint32_t kCloseTimeoutMs = 1000;
+  static constexpr std::uint32_t kRepeatReportMs = 60'000;
 
   SerialPort(TrafficLogWriter& log, const Clock& clock) : log_(log), clock_(clock) {}
   virtual ~SerialPort();
@@ -64,7 +65,8 @@ class SerialPort {
   std::uint32_t last_dollar_tick() const;
 
  protected:
-  enum class ReadStatus { kByte, kTimeout, kError, kStopped };
+  // kGone: the device is no more (an adapter pulled out, a line hung up); reading ends.
+  enum class ReadStatus { kByte, kTimeout, kError, kGone, kStopped };
   struct ReadResult {
     ReadStatus status;
     char byte;
@@ -91,6 +93,10 @@ class SerialPort {
 
  private:
   void reader_loop();
+  // A failed read's line: the first of a run of identical errors at once, then the count of
+  // repeats at most once a minute, so that a port failing for hours cannot flood the log.
+  void log_read_error(int error);
+  void log_read_error_repeats();
   ResultCode write(const char* data, std::size_t size, bool logged);
 
   TrafficLogWriter& log_;
@@ -101,7 +107,12 @@ class SerialPort {
   std::atomic<int> baud_{0};
   std::atomic<int> last_error_{0};
   std::unique_ptr<SentenceAssembler> assembler_;
+  SentenceHandler* handler_ = nullptr;
   std::thread reader_;
+  // Reader thread only.
+  int repeated_error_ = 0;
+  unsigned long repeats_ = 0;
+  std::uint32_t repeats_since_ = 0;
 };
 
 // The port of the platform the program was built for.

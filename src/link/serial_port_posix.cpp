@@ -122,11 +122,14 @@ class PosixSerialPort final : public SerialPort {
       next_ = 1;
       return {ReadStatus::kByte, buffer_[0], 0};
     }
+    const int error = n < 0 ? errno : 0;
     const bool hung_up = (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-    if (n < 0 && errno != EAGAIN && errno != EINTR)
-      return {ReadStatus::kError, 0, errno};
     // A line that hung up (the other end of a pseudo-terminal closed, an adapter unplugged)
-    // reads as end of file; report it as the I/O error it is.
+    // reads as end of file or fails with EIO or ENXIO: the device is gone for good.
+    if (hung_up && (n == 0 || error == EIO || error == ENXIO))
+      return {ReadStatus::kGone, 0, n == 0 ? EIO : error};
+    if (n < 0 && error != EAGAIN && error != EINTR)
+      return {ReadStatus::kError, 0, error};
     if (hung_up)
       return {ReadStatus::kError, 0, EIO};
     return {ReadStatus::kTimeout, 0, 0};

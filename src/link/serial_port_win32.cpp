@@ -113,7 +113,20 @@ class Win32SerialPort final : public SerialPort {
       return {ReadStatus::kTimeout, 0, 0};
     if (stop_requested())
       return {ReadStatus::kStopped, 0, 0};
-    return {ReadStatus::kError, 0, static_cast<int>(error)};
+    // What the drivers of USB adapters answer once the adapter has been pulled out; Wine
+    // answers a hung-up pseudo-terminal with ERROR_BROKEN_PIPE.
+    switch (error) {
+      case ERROR_ACCESS_DENIED:
+      case ERROR_INVALID_HANDLE:
+      case ERROR_BAD_COMMAND:
+      case ERROR_GEN_FAILURE:
+      case ERROR_BROKEN_PIPE:
+      case ERROR_DEVICE_NOT_CONNECTED:
+      case ERROR_DEVICE_REMOVED:
+        return {ReadStatus::kGone, 0, static_cast<int>(error)};
+      default:
+        return {ReadStatus::kError, 0, static_cast<int>(error)};
+    }
   }
 
   DWORD configure(DWORD baud) {

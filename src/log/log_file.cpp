@@ -1,6 +1,7 @@
 #include "log/log_file.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -125,14 +126,19 @@ LogResult LogFile::open(const std::filesystem::path& path) {
   path_ = std::move(absolute);
   LogResult result = index_from(0);
   if (result == LogResult::kIndexFull)
-    result = read_only_ ? LogResult::kDone : cut_back();
-  if (result != LogResult::kDone) {
+    result = read_only_ ? LogResult::kDone : make_room();
+  const bool usable = result == LogResult::kDone ||
+                      (cut_back_failing_ && is_open() &&
+                       (result == LogResult::kIoFailure || result == LogResult::kTooLarge));
+  if (!usable) {
     close_file();
     return result;
   }
   show_last_page();
   if (open_hook_)
     open_hook_(*this);
+  if (cut_back_failing_ && cut_back_failure_hook_)
+    cut_back_failure_hook_(*this);
   return LogResult::kDone;
 }
 
@@ -141,6 +147,8 @@ LogResult LogFile::close() {
     return LogResult::kNoFile;
   if (close_hook_)
     close_hook_(*this);
+  if (unflushed_)
+    file_.flush();
   close_file();
   return LogResult::kDone;
 }
@@ -152,25 +160,82 @@ LogResult LogFile::append(std::string_view bytes) {
     return LogResult::kNoFile;
   if (bytes.empty())
     return LogResult::kBadArgument;
-  // Nothing is buffered in this process, so other readers see the bytes once the write
-  // returns; forcing them to the disk as well would cost milliseconds on every sentence.
   const std::optional<std::uint64_t> end = file_.size();
-  if (!end || !file_.write_at(*end, bytes))
+  if (!end)
     return LogResult::kIoFailure;
-  if (bytes.back() != '\n' && !file_.write_at(*end + bytes.size(), kCrLf))
+  const bool written = file_.write_at(*end, bytes) &&
+                       (bytes.back() == '\n' || file_.write_at(*end + bytes.size(), kCrLf));
+  if (!written) {
+    // A disk that filled up mid-line keeps part of it; the next line must not join that part.
+    file_.truncate(*end);
     return LogResult::kIoFailure;
+  }
+  // The log is what is left to read after a crash or a power cut, so its lines go to the disk;
+  // at 3.5 ms a flush, one per line would cost more than the line, so at most one per 100 ms.
+  flush_when_due();
   // Everything before the end of the last complete line is indexed already, so only the bytes
   // after it are read, the unfinished line included: a CR LF may be split across appends.
   // Someone else may have cut the file short meanwhile; then nothing indexed can be trusted.
-  LogResult result = index_from(*end < starts_.back().value ? 0 : line_count());
+  const bool cut_short = *end < starts_.back().value;
+  if (cut_short)
+    starts_.assign(1, FileOffset{});
+  const bool was_failing = cut_back_failing_;
+  LogResult result = index_from(cut_short ? 0 : line_count());
   if (result == LogResult::kIndexFull) {
-    result = cut_back();
+    result = make_room();
   } else if (result != LogResult::kDone) {
     close_file();
     return result;
   }
   if (follow_)
     show_last_page();
+  if (cut_back_failing_ && !was_failing && cut_back_failure_hook_)
+    cut_back_failure_hook_(*this);
+  return result;
+}
+
+void LogFile::flush_when_due() {
+  const auto now = std::chrono::steady_clock::now();
+  if (now - last_flush_ < kFlushInterval) {
+    unflushed_ = true;
+    return;
+  }
+  file_.flush();
+  last_flush_ = now;
+  unflushed_ = false;
+}
+
+LogResult LogFile::make_room() {
+  LogResult result = cut_back();
+  if (result != LogResult::kIoFailure && result != LogResult::kTooLarge) {
+    cut_back_failing_ = false;
+    return result;
+  }
+  // The file is open and untouched: keep logging without the cut-back. Only the first failure
+  // is reported; the next attempt waits until the index has filled again.
+  const bool first = !cut_back_failing_;
+  cut_back_failing_ = true;
+  const LogResult indexed = index_keeping_newest(line_count());
+  if (indexed != LogResult::kDone) {
+    close_file();
+    return indexed;
+  }
+  return first ? result : LogResult::kDone;
+}
+
+void LogFile::forget_oldest_lines() {
+  // What a cut-back would keep stays in the index: the newest lines.
+  const LineNumber forget = kMaxLines + 1 - kCutBackCrLf;
+  starts_.erase(starts_.begin(), starts_.begin() + static_cast<std::ptrdiff_t>(forget));
+  top_line_ = top_line_ > forget ? top_line_ - forget : 0;
+}
+
+LogResult LogFile::index_keeping_newest(LineNumber first) {
+  LogResult result = index_from(first);
+  while (result == LogResult::kIndexFull) {
+    forget_oldest_lines();
+    result = index_from(line_count());
+  }
   return result;
 }
 
@@ -181,8 +246,9 @@ LogResult LogFile::clear() {
     return LogResult::kNoFile;
   if (!file_.truncate(0))
     return LogResult::kIoFailure;
-  starts_.resize(1);
+  starts_.assign(1, FileOffset{});
   top_line_ = 0;
+  cut_back_failing_ = false;
   return LogResult::kDone;
 }
 
@@ -285,6 +351,7 @@ LogResult LogFile::cut_back() {
     close_file();
     return LogResult::kCannotOpen;
   }
+  starts_.assign(1, FileOffset{});
   const LogResult result = index_from(0);
   if (result != LogResult::kDone) {
     close_file();
@@ -297,8 +364,9 @@ LogResult LogFile::cut_back() {
 void LogFile::close_file() {
   file_.close();
   path_.clear();
-  starts_.resize(1);
+  starts_.assign(1, FileOffset{});
   top_line_ = 0;
+  cut_back_failing_ = false;
 }
 
 void LogFile::move_top_line(std::int64_t line) {

@@ -13,6 +13,7 @@
 // removed (10, 11), or leaves no file open (2); the temporary file never outlives it.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -59,6 +60,7 @@ class LogFile {
   static constexpr LineNumber kCutBackCrLf = 75'000;
   static constexpr std::uint64_t kMaxCutBackSize = 134'217'727;
   static constexpr std::size_t kPaintedBytes = 256;
+  static constexpr std::chrono::milliseconds kFlushInterval{100};
   // Scroll bar positions are 16-bit: above this many lines they count pairs of lines.
   static constexpr LineNumber kLinesPerScaleStep = 50'000;
 
@@ -78,9 +80,21 @@ class LogFile {
   // Calls the close hook, closes the file and empties the index. 3 when no file is open.
   LogResult close();
   // Appends `bytes` at the end of the file, with CR LF after them unless they end in LF, and
-  // indexes what was added; cuts the file back when the index fills. A following log then
-  // shows its last page. 7 when read-only, 3 without a file, 8 for no bytes.
+  // flushes the file to the disk, at most once per kFlushInterval (a flush costs milliseconds):
+  // lines appended sooner go with the next append's flush, or at close; indexes what was added;
+  // cuts the file back when the index fills. A following log then shows its last page. 7 when
+  // read-only, 3 without a file, 8 for no bytes, 10 when the bytes could not be written: the file
+  // then ends where it ended before, so a torn line never glues itself to the next.
+  //
+  // When the cut-back cannot run (no room or no name for its temporary file, a file too large)
+  // the log goes on without it: the index forgets its oldest lines instead, so appends stay
+  // cheap and the newest lines stay in view, and the cut-back is tried again only each time
+  // the index fills anew. The first such failure returns its code and calls the cut-back
+  // failure hook, once until a cut-back succeeds again.
   LogResult append(std::string_view bytes);
+  // Called once when the cut-back starts failing (see append); it may append.
+  void set_cut_back_failure_hook(Hook hook) { cut_back_failure_hook_ = std::move(hook); }
+  bool cut_back_failing() const { return cut_back_failing_; }
   // Truncates the file to nothing and empties the index. 7 when read-only, 3 without a file.
   LogResult clear();
 
@@ -91,7 +105,7 @@ class LogFile {
 
   LineNumber line_count() const { return starts_.size() - 1; }
   // Where `line` (0..line_count()) begins; line_start(line_count()) is the end of the last
-  // complete line.
+  // complete line. Line 0 begins at 0 unless a failing cut-back made the index forget lines.
   FileOffset line_start(LineNumber line) const { return starts_[line]; }
   // Reads the first bytes of an indexed line, up to kPaintedBytes, CR LF included when the line
   // is that short. The number of bytes read; 0 for a line not indexed or a failed read.
@@ -119,7 +133,13 @@ class LogFile {
 
  private:
   LogResult index_from(LineNumber first);
+  // index_from, then, while the cut-back fails, forgetting the oldest lines when it fills.
+  LogResult index_keeping_newest(LineNumber first);
   LogResult cut_back();
+  // After a full index: the cut-back, or when it cannot run, forgetting the oldest lines.
+  LogResult make_room();
+  void forget_oldest_lines();
+  void flush_when_due();
   void close_file();
   void move_top_line(std::int64_t line);
   void show_last_page();
@@ -127,6 +147,10 @@ class LogFile {
   const bool read_only_;
   const Hook open_hook_;
   const Hook close_hook_;
+  Hook cut_back_failure_hook_;
+  bool cut_back_failing_ = false;
+  std::chrono::steady_clock::time_point last_flush_{};
+  bool unflushed_ = false;
   LogFileHandle file_;
   std::filesystem::path path_;
   std::vector<FileOffset> starts_{FileOffset{}};

@@ -38,6 +38,8 @@ class LogFileHandle {
   // True when every byte was written.
   bool write_at(std::uint64_t offset, std::span<const char> bytes);
   bool truncate(std::uint64_t size);
+  // Forces the written bytes to the disk (fdatasync, FlushFileBuffers).
+  bool flush();
 
  private:
   // A file descriptor on POSIX, a HANDLE on Windows; -1 is invalid for both.

@@ -81,4 +81,8 @@ bool LogFileHandle::truncate(std::uint64_t size) {
   return ::ftruncate(descriptor(native_), static_cast<off_t>(size)) == 0;
 }
 
+bool LogFileHandle::flush() {
+  return ::fdatasync(descriptor(native_)) == 0;
+}
+
 }  // namespace tk52

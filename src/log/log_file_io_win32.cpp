@@ -99,4 +99,8 @@ bool LogFileHandle::truncate(std::uint64_t size) {
          ::SetEndOfFile(handle(native_));
 }
 
+bool LogFileHandle::flush() {
+  return ::FlushFileBuffers(handle(native_)) != FALSE;
+}
+
 }  // namespace tk52

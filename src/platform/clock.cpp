@@ -6,6 +6,7 @@
 namespace tk52 {
 namespace {
 
+#ifndef _WIN32
 CalendarTime to_calendar(const std::tm& tm, int milliseconds) {
   CalendarTime t;
   t.year = static_cast<std::uint16_t>(tm.tm_year + 1900);
@@ -24,30 +25,27 @@ CalendarTime now(bool local) {
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch());
   const std::time_t seconds = static_cast<std::time_t>(ms.count() / 1000);
   std::tm tm{};
-#ifdef _WIN32
-  if (local) {
-    localtime_s(&tm, &seconds);
-  } else {
-    gmtime_s(&tm, &seconds);
-  }
-#else
   if (local) {
     localtime_r(&seconds, &tm);
   } else {
     gmtime_r(&seconds, &tm);
   }
-#endif
   return to_calendar(tm, static_cast<int>(ms.count() % 1000));
 }
+#endif
 
 }  // namespace
 
+// On Windows the calendar times come from the system (clock_win32.cpp): the C runtime's local
+// time follows the TZ variable, the system's time zone conversions do not.
+#ifndef _WIN32
 CalendarTime SystemClock::local_now() const {
   return now(true);
 }
 CalendarTime SystemClock::utc_now() const {
   return now(false);
 }
+#endif
 
 std::uint32_t SystemClock::tick_ms() const {
   const auto since_start = std::chrono::steady_clock::now().time_since_epoch();

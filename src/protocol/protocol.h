@@ -38,6 +38,12 @@ class Protocol {
   ResultCode dispatch(const char* text, std::size_t size, const CalendarTime& arrival,
                       SentenceKind kind);
 
+  // The reader ended because the device went away: tells the interface thread, which closes
+  // the port. Runs on the reader thread.
+  void report_device_gone(int error) {
+    events_.post_reply({ReplyKind::kDeviceGone, 0, error});
+  }
+
   // Arrival events: one per reply kind 5..11 and one shared by the time kinds 0..4. The reader
   // signals before it dispatches; an exchange waits.
   void signal_arrival(SentenceKind kind);

@@ -20,10 +20,12 @@ enum class ReplyKind : std::uint8_t {
   kSelfDiagnostic,  // PKEXD
   kDeviceError,     // PKEXE
   kJournal,         // PKEXJ
+  kDeviceGone,      // not a reply: the reader ended on a device that went away (the number
+                    // is the system's error)
 };
 
-// A PKEXC reply is either the configuration or a result code.
-enum class ConfigurationForm : std::uint8_t { kConfiguration = 1, kResultCode = 2 };
+// A PKEXC reply is either the configuration or a result code; the slot's payload carries which.
+using ConfigurationForm = PkexcForm;
 
 // A PKEXJ reply is the journal's header (its record count) or a record. A record is announced
 // twice: once to be shown, once to let the read pass ask for the next one.

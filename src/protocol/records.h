@@ -106,8 +106,21 @@ using ReplyPayload = std::array<unsigned char, kPayloadSize>;
 
 template <class Record>
 void store_record(ReplyPayload& payload, const Record& record) {
-  static_assert(std::is_trivially_copyable_v<Record> && sizeof(Record) <= kPayloadSize);
+  static_assert(std::is_trivially_copyable_v<Record> && sizeof(Record) < kPayloadSize);
   std::memcpy(payload.data(), &record, sizeof record);
+}
+
+// PKEXC answers a query with its configuration and a write with a result code. A late answer to
+// one can arrive while the other waits, so the slot says which form it holds: its last byte,
+// which no record reaches.
+enum class PkexcForm : unsigned char { kUnknown = 0, kConfiguration = 1, kResultCode = 2 };
+inline constexpr std::size_t kFormByte = kPayloadSize - 1;
+
+inline void set_pkexc_form(ReplyPayload& payload, PkexcForm form) {
+  payload[kFormByte] = static_cast<unsigned char>(form);
+}
+inline PkexcForm pkexc_form(const ReplyPayload& payload) {
+  return static_cast<PkexcForm>(payload[kFormByte]);
 }
 
 template <class Record>

@@ -25,11 +25,13 @@ ParsedReply parse_configuration(const char* text, std::size_t size, DeviceModelT
   ResultCodeRecord code{};
   if (parse_pkexc_result(text, size, code) == result::kOk) {
     store_record(payload, code);
+    set_pkexc_form(payload, PkexcForm::kResultCode);
     return {result::kOk, static_cast<std::uint8_t>(ConfigurationForm::kResultCode)};
   }
   DeviceConfiguration config{};
   const ResultCode result = parse_pkexc_config(text, size, model, config);
   store_record(payload, config);
+  set_pkexc_form(payload, PkexcForm::kConfiguration);
   return {result, static_cast<std::uint8_t>(ConfigurationForm::kConfiguration)};
 }
 

@@ -25,7 +25,9 @@ HFONT g_font = nullptr;
 
 struct LogView {
   explicit LogView(bool read_only, LogViewHooks hooks)
-      : log(read_only, std::move(hooks.open), std::move(hooks.close)) {}
+      : log(read_only, std::move(hooks.open), std::move(hooks.close)) {
+    log.set_cut_back_failure_hook(std::move(hooks.cut_back_failure));
+  }
 
   LogFile log;
   int visible_columns = 0;

@@ -24,6 +24,7 @@ inline constexpr wchar_t kLogViewClass[] = L"KEX_JOURNAL_CALSS";
 struct LogViewHooks {
   LogFile::Hook open;
   LogFile::Hook close;
+  LogFile::Hook cut_back_failure;
 };
 
 // Creates a view; null on failure. The LogFile is owned by the window and freed with it.

@@ -23,6 +23,10 @@ void write_event(LogFile& log, TrafficEvent event) {
                                SystemClock::instance().local_now()));
 }
 
+// Said once, when the log folder leaves no room for the cut-back's temporary file.
+constexpr std::string_view kLogCutBackFailedText =
+    "Не удалось сократить журнал: он растёт дальше, показываются его последние строки.";
+
 constexpr std::wstring_view kFilter = L"Текстовые файлы (*.txt)\0*.txt\0\0";
 
 }  // namespace
@@ -180,7 +184,11 @@ bool MonitoringPage::build_log_group(int width, int log_height, const Dispatcher
   view_ = create_log_view(log_group, ui().instance, ids::kTrafficLogView,
                           rect_at(8, h + 8, width - 32, log_buttons_y - 8 - (h + 8)), false,
                           {[](LogFile& log) { write_event(log, TrafficEvent::kApplicationStart); },
-                           [](LogFile& log) { write_event(log, TrafficEvent::kApplicationEnd); }});
+                           [](LogFile& log) { write_event(log, TrafficEvent::kApplicationEnd); },
+                           [](LogFile& log) {
+                             log.append(format_event_line(utf8_to_cp1251(kLogCutBackFailedText),
+                                                          SystemClock::instance().local_now()));
+                           }});
   return view_ != nullptr;
 }
 

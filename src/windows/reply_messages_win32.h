@@ -1,6 +1,6 @@
 // The window messages that carry reply notifications from the reader thread to the tab control:
 // WM_USER-based numbers, 0x500 for the configuration reply and 0x502..0x506 for the others,
-// with the form in wParam and the number in lParam.
+// 0x501 for a device gone from the port, with the form in wParam and the number in lParam.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +12,7 @@
 namespace tk52::win32 {
 
 inline constexpr UINT kConfigurationReplyMessage = 0x500;
+inline constexpr UINT kDeviceGoneMessage = 0x501;
 inline constexpr UINT kIdentificationReplyMessage = 0x502;
 inline constexpr UINT kExtraInfoReplyMessage = 0x503;
 inline constexpr UINT kSelfDiagnosticReplyMessage = 0x504;
@@ -32,6 +33,8 @@ constexpr UINT reply_message(ReplyKind kind) {
       return kDeviceErrorReplyMessage;
     case ReplyKind::kJournal:
       return kJournalReplyMessage;
+    case ReplyKind::kDeviceGone:
+      return kDeviceGoneMessage;
   }
   return 0;
 }
@@ -58,6 +61,9 @@ inline std::optional<ReplyNotification> reply_from_message(UINT message, WPARAM 
       break;
     case kJournalReplyMessage:
       kind = ReplyKind::kJournal;
+      break;
+    case kDeviceGoneMessage:
+      kind = ReplyKind::kDeviceGone;
       break;
     default:
       return std::nullopt;

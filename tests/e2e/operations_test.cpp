@@ -517,3 +517,26 @@ TEST_F(OperationsTest, PeriodicPollAsksAfterThreeSecondsOfSilenceAndStopsPromptl
 
 }  // namespace
 }  // namespace tk52
+
+namespace tk52 {
+namespace {
+
+// The line hangs up as when a USB adapter is pulled out: one read error line, the port closed,
+// the disconnected state and the message, instead of an error line ten times a second.
+TEST_F(OperationsTest, ALineThatHangsUpDisconnectsWithAMessage) {
+  start({});
+  connect_at(6);
+  ASSERT_TRUE(c().connected());
+  ASSERT_EQ(sim_->command("hangup 5000").rfind("tk52sim: ok", 0), 0u);
+  ASSERT_TRUE(front_.pump_until([&] { return !c().connected(); }, 10s));
+  EXPECT_FALSE(c().port().is_open());
+  EXPECT_FALSE(front_.configuration.connect_caption_connected);
+  ASSERT_EQ(front_.shell.messages.size(), 1u);
+  EXPECT_EQ(front_.shell.messages[0].title, "Соединение разорвано.");
+  EXPECT_EQ(front_.shell.messages[0].text, "Устройство отключено от порта " + sim_->port() + ".");
+  EXPECT_EQ(count_lines("Ошибка чтения ("), 1u);
+  EXPECT_EQ(count_lines("Соединение разорвано. Всего предложений принято"), 1u);
+}
+
+}  // namespace
+}  // namespace tk52

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -145,6 +146,63 @@ TEST_F(LinkTest, SilenceIsNotAReadError) {
   std::this_thread::sleep_for(std::chrono::milliseconds(3 * SerialPort::kReadTimeoutMs));
   EXPECT_EQ(log_.count(), 0u);
   ASSERT_TRUE(sim_->run("clear all"));
+}
+
+// Hands sentences on and keeps what the reader reports when the device goes away.
+class GoneRecorder final : public SentenceHandler {
+ public:
+  explicit GoneRecorder(Protocol& protocol) : sentences_(protocol) {}
+  void on_sentence(const char* text, std::size_t size, const CalendarTime& arrival,
+                   SentenceKind kind) override {
+    sentences_.on_sentence(text, size, arrival, kind);
+  }
+  void on_device_gone(int error) override {
+    {
+      std::lock_guard lock(mutex_);
+      error_ = error;
+    }
+    changed_.notify_all();
+  }
+  // The error reported, or 0 when none came within `bound`.
+  int wait(std::chrono::milliseconds bound) {
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, bound, [this] { return error_ != 0; });
+    return error_;
+  }
+
+ private:
+  ProtocolSentenceHandler sentences_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int error_ = 0;
+};
+
+// The line hangs up, as a USB adapter pulled out does: the reader logs one read error, reports
+// the device gone and ends, instead of failing ten times a second for ever.
+TEST_F(LinkTest, AHungUpLineIsReportedOnceAsGone) {
+  GoneRecorder recorder(protocol_);
+  ASSERT_EQ(port_->close(), result::kPortOk);
+  ASSERT_EQ(port_->open(sim_->port(), 115200, recorder), result::kPortOk);
+  EXPECT_EQ(identify(3), result::kOk);
+  ASSERT_TRUE(sim_->run("hangup 1500"));
+  const int error = recorder.wait(10s);
+  EXPECT_NE(error, 0);
+  {
+    std::lock_guard lock(log_.mutex);
+    EXPECT_EQ(log_.events,
+              std::vector<std::string>{"Ошибка чтения (" + std::to_string(error) + ")."});
+  }
+  EXPECT_EQ(port_->close(), result::kPortOk);
+#ifdef _WIN32
+  // Under Wine the tests share one simulator: its line comes back on the same COM port, and
+  // the next test finds it as usual.
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (port_->open(sim_->port(), 115200, handler_) != result::kPortOk) {
+    ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+    std::this_thread::sleep_for(50ms);  // polling for the line's return, bounded above
+  }
+  EXPECT_EQ(identify(3), result::kOk);
+#endif
 }
 
 }  // namespace

@@ -4,6 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
+
 #include <array>
 #include <cstdint>
 #include <fstream>
@@ -390,7 +396,9 @@ TEST_F(LogFileTest, CutBackUsesTheFirstFreeTemporaryNameAndRemovesIt) {
     EXPECT_EQ(log.append("line 100000"), c.result);
     const bool cut = c.result == LogResult::kDone;
     EXPECT_EQ(contents(path), numbered_lines(cut ? 25'002 : 1, 100'000));
-    EXPECT_EQ(log.line_count(), cut ? LogFile::kCutBackCrLf - 1 : LogFile::kMaxLines);
+    // Without the cut-back the index keeps the newest lines, the one just appended included.
+    EXPECT_EQ(log.line_count(), cut ? LogFile::kCutBackCrLf - 1 : LogFile::kCutBackCrLf);
+    EXPECT_EQ(line_text(log, log.line_count() - 1), "line 100000\r\n");
     EXPECT_TRUE(log.is_open());
     EXPECT_EQ(names_in(folder), names);
     for (const int i : c.taken) {
@@ -452,7 +460,7 @@ TEST_F(LogFileTest, CutBackRefusesAFileOver134217727Bytes) {
       EXPECT_EQ(contents(path), numbered_lines(25'002, 100'000));
     } else {
       EXPECT_EQ(fs::file_size(path), c.size);
-      EXPECT_EQ(log.line_count(), LogFile::kMaxLines);
+      EXPECT_EQ(log.line_count(), LogFile::kCutBackCrLf);
     }
     EXPECT_EQ(names_in(folder), std::set<std::string>{"journal.txt"});
   }
@@ -545,6 +553,134 @@ TEST_F(LogFileTest, HooksRunRightAfterOpeningAndRightBeforeClosing) {
                                       "start with the file open", "end with the file open"}));
   EXPECT_EQ(contents(path), "start\r\nend\r\nstart\r\nend\r\n");
 }
+
+}  // namespace
+}  // namespace tk52
+
+namespace tk52 {
+namespace {
+
+// The cut-back cannot make its temporary file (every name taken, as in a folder without room
+// or rights): the first append that fills the index says so once, the log goes on with the
+// newest lines in view, each further append reads only its own bytes, and the cut-back is
+// tried again each time the index fills anew, so that it runs once it can.
+TEST_F(LogFileTest, AFailingCutBackIsSaidOnceAndTheNewestLinesStayInView) {
+  const fs::path folder = subfolder("blocked");
+  const fs::path path = folder / "journal.txt";
+  for (int i = 0; i < 10; ++i)
+    write_file(folder / ("jtmp" + std::to_string(i) + ".txt"), "taken");
+  write_file(path, numbered_lines(1, 99'999));
+  int said = 0;
+  LogFile log(false);
+  log.set_cut_back_failure_hook([&said](LogFile& self) {
+    ++said;
+    EXPECT_EQ(self.append("cut-back failed"), LogResult::kDone);
+  });
+  ASSERT_EQ(log.open(path), LogResult::kDone);
+  EXPECT_EQ(log.append("line 100000"), LogResult::kIoFailure);
+  EXPECT_EQ(said, 1);
+  EXPECT_TRUE(log.cut_back_failing());
+  EXPECT_EQ(line_text(log, log.line_count() - 2), "line 100000\r\n");
+  EXPECT_EQ(line_text(log, log.line_count() - 1), "cut-back failed\r\n");
+  EXPECT_EQ(log.top_line() + log.visible_rows(), log.line_count());
+
+  // Another 30,000 lines fill the index again: still no room, and nothing more is said.
+  write_file(path, numbered_lines(100'001, 130'000), std::ios::app);
+  EXPECT_EQ(log.append("line 130001"), LogResult::kDone);
+  EXPECT_EQ(said, 1);
+  EXPECT_EQ(line_text(log, log.line_count() - 1), "line 130001\r\n");
+  EXPECT_LE(log.line_count(), LogFile::kMaxLines);
+  EXPECT_GE(log.line_count(), LogFile::kCutBackCrLf);
+  // The kept index is the tail of what a full index of the file would be.
+  const std::string file_bytes = contents(path);
+  EXPECT_EQ(log.line_start(log.line_count()).value, file_bytes.size());
+  const std::uint64_t first = log.line_start(0).value;
+  ASSERT_GT(first, 0u);
+  EXPECT_EQ(file_bytes.substr(static_cast<std::size_t>(first) - 2, 2), "\r\n");
+  EXPECT_EQ(line_text(log, 0), file_bytes.substr(static_cast<std::size_t>(first), 12));
+
+  // Room again: the next time the index fills, the cut-back runs.
+  for (int i = 0; i < 10; ++i)
+    fs::remove(folder / ("jtmp" + std::to_string(i) + ".txt"));
+  write_file(path, numbered_lines(130'002, 160'000), std::ios::app);
+  EXPECT_EQ(log.append("line 160001"), LogResult::kDone);
+  EXPECT_FALSE(log.cut_back_failing());
+  EXPECT_EQ(log.line_count(), line_starts(log).size() - 1);
+  EXPECT_EQ(log.line_start(0).value, 0u);
+  EXPECT_EQ(line_text(log, log.line_count() - 1), "line 160001\r\n");
+  EXPECT_EQ(full_index(path).size(), LogFile::kCutBackCrLf);
+  EXPECT_EQ(names_in(folder), std::set<std::string>{"journal.txt"});
+}
+
+// A log opened at the cap while the cut-back cannot run opens all the same and says so.
+TEST_F(LogFileTest, AFullLogOpensWhenItsCutBackCannotRun) {
+  const fs::path folder = subfolder("blocked_open");
+  const fs::path path = folder / "journal.txt";
+  for (int i = 0; i < 10; ++i)
+    write_file(folder / ("jtmp" + std::to_string(i) + ".txt"), "taken");
+  write_file(path, numbered_lines(1, 120'000));
+  int said = 0;
+  LogFile log(false);
+  log.set_cut_back_failure_hook([&said](LogFile&) { ++said; });
+  ASSERT_EQ(log.open(path), LogResult::kDone);
+  EXPECT_EQ(said, 1);
+  EXPECT_EQ(line_text(log, log.line_count() - 1), "line 120000\r\n");
+  EXPECT_EQ(fs::file_size(path), numbered_lines(1, 120'000).size());
+}
+
+#ifndef _WIN32
+// The file size limit makes writes beyond it fail as a full disk does, on a real file.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    previous_signal_ = std::signal(SIGXFSZ, SIG_IGN);
+    ::getrlimit(RLIMIT_FSIZE, &previous_);
+    rlimit limit = previous_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &previous_);
+    std::signal(SIGXFSZ, previous_signal_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit previous_{};
+  void (*previous_signal_)(int) = SIG_DFL;
+};
+
+TEST_F(LogFileTest, AFailedAppendLeavesTheFileEndingWhereTheLastGoodLineEnded) {
+  struct Case {
+    const char* legend;
+    std::string line;
+    std::size_t room;  // bytes the disk still takes
+  };
+  const Case cases[] = {
+      {"the line itself cut", "a line too long for the room left", 10},
+      {"the CR LF added cut", "line 2", 7},
+      {"no room at all", "line 2", 0},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.legend);
+    const fs::path path = file("full" + std::to_string(n++) + ".txt");
+    write_file(path, "line 1\r\n");
+    LogFile log(false);
+    ASSERT_EQ(log.open(path), LogResult::kDone);
+    {
+      const FileSizeLimit full(8 + c.room);
+      EXPECT_EQ(log.append(c.line), LogResult::kIoFailure);
+    }
+    EXPECT_EQ(contents(path), "line 1\r\n");
+    EXPECT_EQ(log.line_count(), 1u);
+    EXPECT_EQ(log.append("line 3"), LogResult::kDone);
+    EXPECT_EQ(contents(path), "line 1\r\nline 3\r\n");
+    EXPECT_EQ(log.line_count(), 2u);
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace tk52

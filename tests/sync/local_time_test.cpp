@@ -23,3 +23,33 @@ TEST(SystemTimeZone, ConvertsUtcToTheLocalTimeTheSystemReports) {
 
 }  // namespace
 }  // namespace tk52
+
+#ifdef _WIN32
+#include <stdlib.h>
+#include <time.h>
+
+#include <string>
+
+namespace tk52 {
+namespace {
+
+// The C runtime's local time follows TZ; the system's, which the synchronisation page converts
+// to, does not. The log's time stamps must be the system's, whatever TZ says.
+TEST(SystemClock, LocalTimeIsTheSystemsWhateverTzSays) {
+  const char* before = std::getenv("TZ");
+  const std::string saved = before != nullptr ? before : "";
+  // Thirteen hours east of UTC: no test machine's zone.
+  ASSERT_EQ(_putenv_s("TZ", "AAA-13"), 0);
+  _tzset();
+  const SystemClock& clock = SystemClock::instance();
+  const std::optional<CalendarTime> converted = SystemTimeZone().to_local(clock.utc_now());
+  const CalendarTime local = clock.local_now();
+  _putenv_s("TZ", saved.c_str());
+  _tzset();
+  ASSERT_TRUE(converted.has_value());
+  EXPECT_LT(std::llabs(clock_difference_ms(local, *converted)), 1000);
+}
+
+}  // namespace
+}  // namespace tk52
+#endif

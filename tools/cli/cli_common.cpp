@@ -1,12 +1,14 @@
 #include "cli_common.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace tk52::cli {
 
 int usage_error(const std::string& message) {
   std::fprintf(stderr, "tk52cli: %s (see tk52cli help)\n", message.c_str());
-  return 2;
+  return kExitUsage;
 }
 
 bool parse_number(std::string_view text, int lo, int hi, int& value) {
@@ -28,6 +30,48 @@ void print_line(const std::string& json) {
   std::fputs(json.c_str(), stdout);
   std::fputc('\n', stdout);
   std::fflush(stdout);
+}
+
+bool output_failed() {
+  // The error flag stays set once a write failed, even when a later flush finds nothing left.
+  return std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
+}
+
+bool CliLogFile::open(const std::string& path) {
+  path_ = path;
+  file_ = std::fopen(path.c_str(), "ab");
+  if (file_ == nullptr) {
+    std::fprintf(stderr, "tk52cli: cannot open the log file %s: %s\n", path.c_str(),
+                 std::strerror(errno));
+    failed_ = true;
+    return false;
+  }
+  return true;
+}
+
+void CliLogFile::write(const std::string& line) {
+  if (file_ == nullptr || failed_)
+    return;
+  const bool ends_line = !line.empty() && line.back() == '\n';
+  if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() ||
+      (!ends_line && std::fwrite("\r\n", 1, 2, file_) != 2) || std::fflush(file_) != 0) {
+    fail();
+  }
+}
+
+void CliLogFile::close() {
+  if (file_ == nullptr)
+    return;
+  const bool closed = std::fclose(file_) == 0;
+  file_ = nullptr;
+  if (!closed && !failed_)
+    fail();
+}
+
+void CliLogFile::fail() {
+  failed_ = true;
+  std::fprintf(stderr, "tk52cli: cannot write the log file %s: %s\n", path_.c_str(),
+               std::strerror(errno));
 }
 
 }  // namespace tk52::cli

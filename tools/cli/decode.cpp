@@ -223,14 +223,16 @@ long long decode_stream(std::FILE* in, std::FILE* out, DeviceModelType start_mod
         sentence[length] = c;
       ++length;
     }
-    std::fwrite(output.data(), 1, output.size(), out);
+    if (std::fwrite(output.data(), 1, output.size(), out) != output.size())
+      return kDecodeWriteFailed;
     output.clear();
   }
   if (std::ferror(in))
     return -1;
   if (has_dollar)
     finish_line();
-  std::fwrite(output.data(), 1, output.size(), out);
+  if (std::fwrite(output.data(), 1, output.size(), out) != output.size())
+    return kDecodeWriteFailed;
   return decoded;
 }
 

@@ -29,7 +29,10 @@ class Decoder {
 };
 
 // Reads `in` to its end and writes one JSON line per line that holds a "$". Returns the
-// number of decoded lines, or -1 when reading failed (errno tells why).
+// number of decoded lines, kDecodeReadFailed when reading failed or kDecodeWriteFailed when
+// writing failed (errno tells why); a failed write ends the decoding.
+inline constexpr long long kDecodeReadFailed = -1;
+inline constexpr long long kDecodeWriteFailed = -2;
 long long decode_stream(std::FILE* in, std::FILE* out, DeviceModelType start_model);
 
 }  // namespace tk52::cli

@@ -58,8 +58,12 @@ constexpr const char* kUsage =
     "                              (default 115200)\n"
     "  --log FILE                  append the traffic log to FILE (Windows-1251, CR LF)\n"
     "\n"
-    "A failure prints the program's message on standard error and exits with 1; usage\n"
-    "errors exit with 2.\n"
+    "exit codes:\n"
+    "  0  success\n"
+    "  1  failure: the program's message, or what could not be written, is on standard error\n"
+    "     (a write to standard output, --out or --log that fails is a failure too)\n"
+    "  2  usage error\n"
+    "  3  journal read: the journal came only in part; the records read are written\n"
     "\n"
     "  help                        this text\n"
     "  --version                   the program's version\n";
@@ -87,23 +91,24 @@ int run_decode(const std::vector<std::string_view>& args) {
     in = std::fopen(path, "rb");
     if (in == nullptr) {
       std::fprintf(stderr, "tk52cli: cannot open %s: %s\n", path, std::strerror(errno));
-      return 1;
+      return tk52::cli::kExitFailure;
     }
   }
   const long long decoded = tk52::cli::decode_stream(in, stdout, tk52::model_from_number(model));
-  const int read_error = errno;
+  const int error = errno;
   if (in != stdin)
     std::fclose(in);
-  if (decoded < 0) {
+  if (decoded == tk52::cli::kDecodeReadFailed) {
     std::fprintf(stderr, "tk52cli: cannot read %s: %s\n", path ? path : "standard input",
-                 std::strerror(read_error));
-    return 1;
+                 std::strerror(error));
+    return tk52::cli::kExitFailure;
   }
-  if (std::fflush(stdout) != 0) {
-    std::fprintf(stderr, "tk52cli: cannot write the output: %s\n", std::strerror(errno));
-    return 1;
+  if (decoded == tk52::cli::kDecodeWriteFailed || tk52::cli::output_failed()) {
+    std::fprintf(stderr, "tk52cli: cannot write the output: %s\n",
+                 std::strerror(decoded == tk52::cli::kDecodeWriteFailed ? error : errno));
+    return tk52::cli::kExitFailure;
   }
-  return 0;
+  return tk52::cli::kExitSuccess;
 }
 
 }  // namespace
@@ -167,7 +172,11 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     std::fputs("\ntime synchronisation:\n", stdout);
     std::fputs(tk52::cli::kSyncUsage, stdout);
-    return 0;
+    if (tk52::cli::output_failed()) {
+      std::fprintf(stderr, "tk52cli: cannot write the output: %s\n", std::strerror(errno));
+      return tk52::cli::kExitFailure;
+    }
+    return tk52::cli::kExitSuccess;
   }
   return tk52::cli::usage_error("unknown command " + std::string(command));
 }

@@ -4,7 +4,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <thread>
+#include <utility>
 
 #include "cli_common.h"
 #include "configuration_json.h"
@@ -31,25 +33,33 @@ class Session {
         echo_log_(echo_log),
         front_([this](const std::string& line) { write_log_line(line); }) {
     if (!options.log_path.empty())
-      log_file_ = std::fopen(options.log_path.c_str(), "ab");
+      log_opened_ = log_file_.open(options.log_path);
     front_.shell.on_message = [](const ShownMessage& m) {
       std::fprintf(stderr, "%s\n", m.text.c_str());
     };
   }
-  ~Session() {
-    if (front_.configurator->connected()) {
-      front_.connection_operations->connect_or_disconnect();
-      front_.pump();
-    }
-    front_.log_lines.flush();
-    if (log_file_ != nullptr)
-      std::fclose(log_file_);
-  }
+  ~Session() { finish(kExitSuccess); }
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
-  bool log_file_failed() const { return !options_.log_path.empty() && log_file_ == nullptr; }
+  // Disconnects, writes the rest of the traffic log and closes it. The command's exit code,
+  // or a failure when the log or the output could not be written.
+  int finish(int status) {
+    if (!finished_) {
+      finished_ = true;
+      if (front_.configurator->connected()) {
+        front_.connection_operations->connect_or_disconnect();
+        front_.pump();
+      }
+      front_.log_lines.flush();
+      log_file_.close();
+    }
+    if (log_file_.failed() || output_failed())
+      return kExitFailure;
+    return status;
+  }
 
+  bool log_file_failed() const { return !log_opened_; }
   void select_port() {
     if (!options_.port.empty()) {
       front_.configurator->select_port({options_.port, port_number(options_.port)});
@@ -87,14 +97,7 @@ class Session {
 
  private:
   void write_log_line(const std::string& line) {
-    // Event lines come without their CR LF; the log file gets one, as the log view adds it.
-    const bool ends_line = !line.empty() && line.back() == '\n';
-    if (log_file_ != nullptr) {
-      std::fwrite(line.data(), 1, line.size(), log_file_);
-      if (!ends_line)
-        std::fwrite("\r\n", 1, 2, log_file_);
-      std::fflush(log_file_);
-    }
+    log_file_.write(line);
     if (echo_log_) {
       std::string text = cp1251_to_utf8(line);
       while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
@@ -105,7 +108,9 @@ class Session {
 
   GlobalOptions options_;
   bool echo_log_;
-  std::FILE* log_file_ = nullptr;
+  CliLogFile log_file_;
+  bool log_opened_ = true;
+  bool finished_ = false;
   HeadlessConfigurator front_;
 };
 
@@ -124,12 +129,23 @@ std::string configuration_json(DeviceModelType model, const ConfigurationPositio
   return add_configuration(json, c).str();
 }
 
+// The fields the model's write carries: models without the PPS fields never send them.
+bool same_fields(DeviceModelType model, const ConfigurationPositions& a,
+                 const ConfigurationPositions& b) {
+  const bool common = a.time_stamp_format == b.time_stamp_format &&
+                      a.satellite_systems == b.satellite_systems &&
+                      a.utc_reference == b.utc_reference && a.heating == b.heating;
+  if (!has_pps_fields(model))
+    return common;
+  return common && a.pps_source == b.pps_source && a.pps_width == b.pps_width;
+}
+
 int run_identify(Session& session) {
   if (!session.connect())
-    return 1;
+    return kExitFailure;
   const auto id = session.last_reply<IdentificationRecord>(SentenceKind::kPkexi);
   print_line(identity_json(id, session.configurator().protocol().model_type()));
-  return 0;
+  return kExitSuccess;
 }
 
 int run_config(Session& session, const std::vector<std::string_view>& args) {
@@ -172,7 +188,7 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
   }
 
   if (!session.connect())
-    return 1;
+    return kExitFailure;
   HeadlessConfigurator& front = session.front();
   const DeviceModelType model = session.configurator().protocol().model_type();
   const std::size_t before = front.shell.messages.size();
@@ -180,12 +196,12 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
     front.configuration_operations->read_configuration();
     front.pump();
     if (session.failed_since(before))
-      return 1;
+      return kExitFailure;
     const auto config = session.last_reply<DeviceConfiguration>(SentenceKind::kPkexc);
     print_line(configuration_json(
         model, {config.time_stamp_format, config.satellite_systems, config.utc_reference,
                 config.heating, config.pps_source, config.pps_width}));
-    return 0;
+    return kExitSuccess;
   }
   if (action == "defaults")
     front.configuration_operations->apply_defaults();
@@ -199,16 +215,41 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
   const ConfigurationPositions written = front.configuration_operations->page_configuration();
   front.configuration_operations->write_configuration();
   if (session.failed_since(before))
-    return 1;
-  const int code = session.last_reply<ResultCodeRecord>(SentenceKind::kPkexc).code;
+    return kExitFailure;
+  const std::optional<int> code = front.configuration_operations->last_write_code();
   front.pump();
+  if (!code) {
+    // The clock's answer to the write was lost behind a late one; what it holds now tells.
+    // Late answers to the earlier queries may still be on their way and hold the old
+    // configuration, so a read that disagrees is tried again, up to three reads in all.
+    ConfigurationPositions read_back;
+    bool taken = false;
+    for (int read = 0; read < 3 && !taken; ++read) {
+      const std::size_t before_read = front.shell.messages.size();
+      front.configuration_operations->read_configuration();
+      front.pump();
+      if (session.failed_since(before_read))
+        return kExitFailure;
+      const auto held = session.last_reply<DeviceConfiguration>(SentenceKind::kPkexc);
+      read_back = {held.time_stamp_format, held.satellite_systems, held.utc_reference,
+                   held.heating,           held.pps_source,        held.pps_width};
+      taken = same_fields(model, read_back, written);
+    }
+    std::string json = configuration_json(model, written);
+    json.pop_back();
+    json += ",\"code\":null,\"read_back\":" + configuration_json(model, read_back) + "}";
+    print_line(json);
+    if (!taken)
+      std::fprintf(stderr, "tk52cli: the clock holds another configuration than the one written\n");
+    return taken ? kExitSuccess : kExitFailure;
+  }
   std::string json = configuration_json(model, written);
   json.pop_back();
-  json += ",\"code\":" + std::to_string(code) + ",\"result\":";
-  append_json_string(json, self_test_code_text(code));
+  json += ",\"code\":" + std::to_string(*code) + ",\"result\":";
+  append_json_string(json, self_test_code_text(*code));
   json += "}";
   print_line(json);
-  return code == kDeviceCodeOk ? 0 : 1;
+  return *code == kDeviceCodeOk ? kExitSuccess : kExitFailure;
 }
 
 int run_find(Session& session) {
@@ -217,10 +258,10 @@ int run_find(Session& session) {
   session.front().connection_operations->find_device();
   session.front().pump();
   if (!c.connected())
-    return 1;
+    return kExitFailure;
   const int position = session.front().configuration.speed;
   print_line(JsonObject().add("baud", kSpeeds[position]).add("speed_index", position).str());
-  return 0;
+  return kExitSuccess;
 }
 
 int run_speed(Session& session, const std::vector<std::string_view>& args) {
@@ -230,25 +271,25 @@ int run_speed(Session& session, const std::vector<std::string_view>& args) {
     return usage_error("speed takes --to N, N one of 2400 4800 9600 19200 38400 57600 115200");
   }
   if (!session.connect())
-    return 1;
+    return kExitFailure;
   const std::size_t before = session.front().shell.messages.size();
   session.front().configuration.speed = speed_index(baud);
   session.front().connection_operations->change_speed();
   session.front().pump();
   if (session.failed_since(before))
-    return 1;
+    return kExitFailure;
   print_line(JsonObject().add("baud", baud).add("speed_index", speed_index(baud)).str());
-  return 0;
+  return kExitSuccess;
 }
 
 int run_info(Session& session) {
   if (!session.connect())
-    return 1;
+    return kExitFailure;
   const std::size_t before = session.front().shell.messages.size();
   session.front().monitoring_operations->request_info();
   session.front().pump();
   if (session.failed_since(before))
-    return 1;
+    return kExitFailure;
   const auto e = session.last_reply<ExtraInfo>(SentenceKind::kPkexs);
   auto& fields = session.front().monitoring.fields;
   print_line(JsonObject()
@@ -262,16 +303,16 @@ int run_info(Session& session) {
                  .add("longitude", fields[InfoField::kLongitude])
                  .add("altitude", fields[InfoField::kAltitude])
                  .str());
-  return 0;
+  return kExitSuccess;
 }
 
 int run_selftest(Session& session) {
   if (!session.connect())
-    return 1;
+    return kExitFailure;
   const std::size_t before = session.front().shell.messages.size();
   session.front().monitoring_operations->request_self_test();
   if (session.failed_since(before))
-    return 1;
+    return kExitFailure;
   const int code = session.last_reply<ResultCodeRecord>(SentenceKind::kPkexd).code;
   // The warning box for a fault code goes to standard error like every other box.
   session.front().pump();
@@ -280,7 +321,7 @@ int run_selftest(Session& session) {
                  .add("result", self_test_code_text(code))
                  .add("text", self_test_short_text(code))
                  .str());
-  return 0;
+  return kExitSuccess;
 }
 
 int run_monitor(Session& session, const std::vector<std::string_view>& args) {
@@ -297,7 +338,7 @@ int run_monitor(Session& session, const std::vector<std::string_view>& args) {
     }
   }
   if (!session.connect())
-    return 1;
+    return kExitFailure;
   if (periodic) {
     session.front().monitoring.periodic = true;
     session.front().monitoring_operations->periodic_info_clicked();
@@ -308,7 +349,7 @@ int run_monitor(Session& session, const std::vector<std::string_view>& args) {
     session.front().pump();
   }
   session.front().monitoring_operations->poller().stop();
-  return 0;
+  return kExitSuccess;
 }
 
 int run_journal(Session& session, const std::vector<std::string_view>& args) {
@@ -342,7 +383,7 @@ int run_journal(Session& session, const std::vector<std::string_view>& args) {
     out = std::fopen(out_path.c_str(), "wb");
     if (out == nullptr) {
       std::fprintf(stderr, "tk52cli: cannot write %s\n", out_path.c_str());
-      return 1;
+      return kExitFailure;
     }
   }
   struct Closer {
@@ -352,9 +393,14 @@ int run_journal(Session& session, const std::vector<std::string_view>& args) {
         std::fclose(file);
     }
   } closer{out};
+  // A file named by --out must hold every byte: its close is checked.
+  auto close_out = [&closer]() {
+    std::FILE* file = std::exchange(closer.file, stdout);
+    return file == stdout || std::fclose(file) == 0;
+  };
 
   if (!session.connect())
-    return 1;
+    return kExitFailure;
   HeadlessConfigurator& front = session.front();
   JournalReader& reader = *front.journal_reader;
   front.journals.type = type - 1;
@@ -362,22 +408,24 @@ int run_journal(Session& session, const std::vector<std::string_view>& args) {
   if (action == "clear") {
     reader.clear_journal();
     if (session.failed_since(before))
-      return 1;
+      return kExitFailure;
     print_line(JsonObject().add("journal", type).add("cleared", 1).str());
-    return 0;
+    return kExitSuccess;
   }
   if (action == "count") {
     front.journals.total.clear();
     reader.read_count();
     if (session.failed_since(before))
-      return 1;
+      return kExitFailure;
     front.pump_until([&] { return !front.journals.total.empty(); }, std::chrono::seconds(2));
     const int counted = front.journals.total.empty() ? 0 : std::stoi(front.journals.total);
     print_line(JsonObject().add("journal", type).add("count", counted).str());
-    return 0;
+    return kExitSuccess;
   }
-  front.journals.on_line = [out](const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), out);
+  bool out_failed = false;
+  front.journals.on_line = [out, &out_failed](const std::string& line) {
+    if (!out_failed && std::fwrite(line.data(), 1, line.size(), out) != line.size())
+      out_failed = true;
   };
   if (count > 0) {
     front.journals.wanted = std::to_string(count);
@@ -388,8 +436,42 @@ int run_journal(Session& session, const std::vector<std::string_view>& args) {
   // A pass ends by its watchdog, a second after the last record; the bound only guards a hang.
   front.pump_until([&] { return !reader.reading() || g_interrupted.load(); },
                    std::chrono::hours(1));
-  std::fflush(out);
-  return session.failed_since(before) ? 1 : 0;
+  front.journals.on_line = nullptr;
+  if (std::fflush(out) != 0 || std::ferror(out) != 0)
+    out_failed = true;
+  if (!close_out())
+    out_failed = true;
+  if (out_failed) {
+    std::fprintf(stderr, "tk52cli: cannot write %s\n",
+                 out_path.empty() ? "the standard output" : out_path.c_str());
+    return kExitFailure;
+  }
+  // What the pass read decides, not the boxes shown meanwhile: an unrelated device error may
+  // come in the middle of a complete pass. Without the count nothing is known of the journal.
+  if (!reader.counted())
+    return kExitFailure;
+  return reader.displayed() >= reader.total() ? kExitSuccess : kExitIncompleteJournal;
+}
+
+int run_session_command(Session& session, std::string_view command,
+                        const std::vector<std::string_view>& args) {
+  if (command == "config")
+    return run_config(session, args);
+  if (command == "speed")
+    return run_speed(session, args);
+  if (command == "monitor")
+    return run_monitor(session, args);
+  if (command == "journal")
+    return run_journal(session, args);
+  if (!args.empty())
+    return usage_error(std::string(command) + " takes no arguments");
+  if (command == "identify")
+    return run_identify(session);
+  if (command == "find")
+    return run_find(session);
+  if (command == "info")
+    return run_info(session);
+  return run_selftest(session);
 }
 
 }  // namespace
@@ -409,27 +491,9 @@ int run_device_command(std::string_view command, const std::vector<std::string_v
   if (command == "identify" || command == "config" || command == "find" || command == "speed" ||
       command == "info" || command == "selftest" || command == "monitor" || command == "journal") {
     Session session(options, command == "monitor");
-    if (session.log_file_failed()) {
-      std::fprintf(stderr, "tk52cli: cannot open the log file %s\n", options.log_path.c_str());
-      return 1;
-    }
-    if (command == "config")
-      return run_config(session, args);
-    if (command == "speed")
-      return run_speed(session, args);
-    if (command == "monitor")
-      return run_monitor(session, args);
-    if (command == "journal")
-      return run_journal(session, args);
-    if (!args.empty())
-      return usage_error(std::string(command) + " takes no arguments");
-    if (command == "identify")
-      return run_identify(session);
-    if (command == "find")
-      return run_find(session);
-    if (command == "info")
-      return run_info(session);
-    return run_selftest(session);
+    if (session.log_file_failed())
+      return kExitFailure;
+    return session.finish(run_session_command(session, command, args));
   }
   return -1;
 }

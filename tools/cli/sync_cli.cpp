@@ -128,9 +128,9 @@ class ReportingClockSetter final : public ClockSetter {
 class SyncSession {
  public:
   explicit SyncSession(const GlobalOptions& options)
-      : options_(options),
-        log_file_(options.log_path.empty() ? nullptr : std::fopen(options.log_path.c_str(), "ab")),
-        front_([this](const std::string& line) { write_log_line(line); }) {
+      : options_(options), front_([this](const std::string& line) { log_file_.write(line); }) {
+    if (!options.log_path.empty())
+      log_opened_ = log_file_.open(options.log_path);
     front_.shell.on_message = [](const ShownMessage& m) {
       std::fprintf(stderr, "%s\n", m.text.c_str());
     };
@@ -138,22 +138,31 @@ class SyncSession {
     c.add_listener(sync_);
     c.set_time_listener(&sync_);
   }
-  ~SyncSession() {
-    // The port closes, and with it the reader thread, while the synchronisation still exists.
-    Configurator& c = *front_.configurator;
-    if (c.connected()) {
-      front_.connection_operations->connect_or_disconnect();
-      front_.pump();
+  ~SyncSession() { finish(kExitSuccess); }
+
+  // Disconnects and closes the traffic log; the command's exit code, or a failure when the
+  // log or the output could not be written.
+  int finish(int status) {
+    if (!finished_) {
+      finished_ = true;
+      // The port closes, and with it the reader thread, while the synchronisation still exists.
+      Configurator& c = *front_.configurator;
+      if (c.connected()) {
+        front_.connection_operations->connect_or_disconnect();
+        front_.pump();
+      }
+      c.set_time_listener(nullptr);
+      front_.log_lines.flush();
+      log_file_.close();
     }
-    c.set_time_listener(nullptr);
-    front_.log_lines.flush();
-    if (log_file_ != nullptr)
-      std::fclose(log_file_);
+    if (log_file_.failed() || output_failed())
+      return kExitFailure;
+    return status;
   }
   SyncSession(const SyncSession&) = delete;
   SyncSession& operator=(const SyncSession&) = delete;
 
-  bool log_file_failed() const { return !options_.log_path.empty() && log_file_ == nullptr; }
+  bool log_file_failed() const { return !log_opened_; }
 
   // Connects and reports whether the clock sends a time the synchronisation can use.
   bool connect() {
@@ -180,18 +189,10 @@ class SyncSession {
   ReportingClockSetter& setter() { return setter_; }
 
  private:
-  void write_log_line(const std::string& line) {
-    if (log_file_ == nullptr)
-      return;
-    // Event lines come without their CR LF; the log file gets one, as the log view adds it.
-    std::fwrite(line.data(), 1, line.size(), log_file_);
-    if (line.empty() || line.back() != '\n')
-      std::fwrite("\r\n", 1, 2, log_file_);
-    std::fflush(log_file_);
-  }
-
   GlobalOptions options_;
-  std::FILE* log_file_;
+  CliLogFile log_file_;
+  bool log_opened_ = true;
+  bool finished_ = false;
   HeadlessConfigurator front_;
   CliSyncView view_;
   ReportingClockSetter setter_;
@@ -214,32 +215,44 @@ std::string date_time_text(const CalendarTime& t) {
 
 int run_watch(SyncSession& session, int seconds) {
   if (!session.connect())
-    return 1;
+    return kExitFailure;
   const auto end = Steady::now() + std::chrono::seconds(seconds);
+  long long shown = 0;
   while (!interrupted() && (seconds < 0 || Steady::now() < end)) {
-    for (const ShownTimes& t : session.view().take_times(std::chrono::milliseconds(100)))
+    for (const ShownTimes& t : session.view().take_times(std::chrono::milliseconds(100))) {
       print_line(times_json(t));
+      ++shown;
+    }
     session.front().pump();
+    // A line that hung up or an adapter pulled out disconnects; the device's message is shown.
+    if (!session.front().configurator->connected()) {
+      std::fprintf(stderr, "tk52cli: the link to the clock was lost during the watch\n");
+      return kExitFailure;
+    }
   }
-  return 0;
+  if (shown == 0) {
+    std::fprintf(stderr, "tk52cli: no valid time sentence from the clock\n");
+    return kExitFailure;
+  }
+  return kExitSuccess;
 }
 
 int run_now(SyncSession& session) {
   if (!session.connect())
-    return 1;
+    return kExitFailure;
   if (!session.view().wait_for_manual_button(kFirstSentenceBound)) {
     std::fprintf(stderr, "tk52cli: no valid time sentence from the clock\n");
-    return 1;
+    return kExitFailure;
   }
   session.sync().synchronise_now();
   const std::optional<ClockSetting> setting = session.setter().wait(kSynchronisationBound);
   if (!setting) {
     std::fprintf(stderr, "tk52cli: the clock's time sentences stopped before the clock was set\n");
-    return 1;
+    return kExitFailure;
   }
   if (setting->error != 0) {
     std::fprintf(stderr, "%s\n", clock_set_failure_text(setting->error).c_str());
-    return 1;
+    return kExitFailure;
   }
   std::string difference;
   for (const ShownTimes& t : session.view().take_times(std::chrono::milliseconds(0)))
@@ -248,7 +261,7 @@ int run_now(SyncSession& session) {
                  .add("utc_set", date_time_text(setting->utc))
                  .add("difference_before", difference)
                  .str());
-  return 0;
+  return kExitSuccess;
 }
 
 }  // namespace
@@ -270,11 +283,9 @@ int run_sync_command(const std::vector<std::string_view>& args, const GlobalOpti
   }
   catch_interrupts();
   SyncSession session(options);
-  if (session.log_file_failed()) {
-    std::fprintf(stderr, "tk52cli: cannot open the log file %s\n", options.log_path.c_str());
-    return 1;
-  }
-  return watch ? run_watch(session, seconds) : run_now(session);
+  if (session.log_file_failed())
+    return kExitFailure;
+  return session.finish(watch ? run_watch(session, seconds) : run_now(session));
 }
 
 }  // namespace tk52::cli

@@ -37,6 +37,25 @@ class DisabledWhileBusy {
   bool was_enabled_[std::size(kOptionLists)] = {};
 };
 
+// The exchange for one PKEXC form. A reply of the other form is a late answer to an earlier
+// request (a slow clock answers the connect-time query while a write waits): it is not this
+// request's answer, so the wait goes on, up to one reply wait per attempt. OK with the payload
+// of the form asked for, OK with the other form when that never came, or the exchange's code.
+ResultCode exchange_form(Protocol& protocol, SerialPort& port, const Request& request,
+                         PkexcForm wanted, ReplyPayload& payload) {
+  const ExchangeOptions options;
+  ResultCode code = exchange(protocol, port, SentenceKind::kPkexc, request, options, &payload);
+  for (int wait = 0;
+       code == result::kOk && pkexc_form(payload) != wanted && wait < options.attempts; ++wait) {
+    if (!protocol.wait_arrival(SentenceKind::kPkexc, kReplyWait))
+      break;
+    ReplyPayload later{};
+    if (protocol.slots().take(SentenceKind::kPkexc, &later) == result::kOk)
+      payload = later;
+  }
+  return code;
+}
+
 }  // namespace
 
 ConfigurationOperations::ConfigurationOperations(Configurator& configurator,
@@ -81,7 +100,9 @@ void ConfigurationOperations::read_configuration() {
   {
     std::lock_guard lock(configurator_.protocol().operation_lock());
     configurator_.status(StatusText::kReadingConfiguration);
-    code = exchange(configurator_.protocol(), configurator_.port(), SentenceKind::kPkexc, build_query(SentenceKind::kPkexc));
+    ReplyPayload payload{};
+    code = exchange_form(configurator_.protocol(), configurator_.port(),
+                         build_query(SentenceKind::kPkexc), PkexcForm::kConfiguration, payload);
     configurator_.clear_status();
   }
   configurator_.show_result(code);
@@ -109,9 +130,14 @@ void ConfigurationOperations::write_configuration() {
   {
     std::lock_guard lock(configurator_.protocol().operation_lock());
     configurator_.status(StatusText::kWritingConfiguration);
-    code =
-        exchange(configurator_.protocol(), configurator_.port(), SentenceKind::kPkexc, build_configuration_write(model, digits));
+    ReplyPayload payload{};
+    code = exchange_form(configurator_.protocol(), configurator_.port(),
+                         build_configuration_write(model, digits), PkexcForm::kResultCode,
+                         payload);
     configurator_.clear_status();
+    last_write_code_.reset();
+    if (code == result::kOk && pkexc_form(payload) == PkexcForm::kResultCode)
+      last_write_code_ = load_record<ResultCodeRecord>(payload).code;
   }
   if (!succeeded(code)) {
     configurator_.show_result(code);

@@ -3,6 +3,8 @@
 // the page, and the page's controls in the connected and disconnected states.
 #pragma once
 
+#include <optional>
+
 #include "app/configurator.h"
 #include "app/views.h"
 #include "pages/configuration/configuration_options.h"
@@ -21,6 +23,11 @@ class ConfigurationOperations final : public ConnectedStateListener, public Noti
   void write_configuration();
   void apply_defaults();
 
+  // The clock's result code for the last configuration write that succeeded, or nothing when
+  // the reply that ended it was a late configuration (its own never came): what the clock
+  // took is then known only by reading it back.
+  std::optional<int> last_write_code() const { return last_write_code_; }
+
   // The configuration as the page holds it now: list positions and the PPS width.
   ConfigurationPositions page_configuration() const;
 
@@ -34,6 +41,7 @@ class ConfigurationOperations final : public ConnectedStateListener, public Noti
 
   Configurator& configurator_;
   ConfigurationView& view_;
+  std::optional<int> last_write_code_;
 };
 
 }  // namespace tk52

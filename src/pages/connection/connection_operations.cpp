@@ -18,6 +18,18 @@ ConnectionOperations::ConnectionOperations(Configurator& configurator, Configura
   configurator_.add_operation(OperationCode::kConnect, [this] { connect_or_disconnect(); });
   configurator_.add_operation(OperationCode::kFindDevice, [this] { find_device(); });
   configurator_.add_operation(OperationCode::kChangeSpeed, [this] { change_speed(); });
+  configurator_.add_notification_handler(ReplyKind::kDeviceGone, *this);
+}
+
+void ConnectionOperations::on_notification(const ReplyNotification&) {
+  // A connect or find still running closes the port itself when its exchanges fail.
+  if (!configurator_.connected())
+    return;
+  const std::string name = configurator_.port().name();
+  connect_or_disconnect();
+  configurator_.shell().show_message("Соединение разорвано.",
+                                     "Устройство отключено от порта " + name + ".",
+                                     MessageIcon::kError);
 }
 
 std::string ConnectionOperations::connection_description(int speed_position) const {

@@ -10,9 +10,10 @@
 
 namespace tk52 {
 
-class ConnectionOperations {
+class ConnectionOperations final : public NotificationHandler {
  public:
-  // Registers "Соединить", "Найти" and "Записать" (the speed) with the configurator.
+  // Registers "Соединить", "Найти" and "Записать" (the speed), and the news of a device gone
+  // from the port, with the configurator.
   ConnectionOperations(Configurator& configurator, ConfigurationView& view);
   ConnectionOperations(const ConnectionOperations&) = delete;
   ConnectionOperations& operator=(const ConnectionOperations&) = delete;
@@ -20,6 +21,9 @@ class ConnectionOperations {
   void connect_or_disconnect();
   void find_device();
   void change_speed();
+
+  // The reader ended on a device that went away: close the port and say so.
+  void on_notification(const ReplyNotification& notification) override;
 
  private:
   std::string connection_description(int speed_position) const;

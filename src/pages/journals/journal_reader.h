@@ -41,12 +41,15 @@ class JournalReader final : public ConnectedStateListener, public NotificationHa
   bool reading() const { return timers_.running(kWatchdogTimer); }
   int total() const { return total_; }
   int displayed() const { return displayed_; }
+  // True once the current pass has the journal's record count (and so its total).
+  bool counted() const { return counted_; }
 
  private:
   enum class ReadMode { kNone, kWhole, kGiven };
 
   void start_pass(ReadMode mode);
-  ResultCode request(JournalCommand command, int record = 0);
+  // `quiet`: no message box when the request fails.
+  ResultCode request(JournalCommand command, int record = 0, bool quiet = false);
   void on_count(int count);
   void on_record(int number);
   void end_pass();
@@ -60,6 +63,7 @@ class JournalReader final : public ConnectedStateListener, public NotificationHa
   int total_ = 0;
   int next_ = 0;
   int displayed_ = 0;
+  bool counted_ = false;
   // Records numbered beyond the table have no row to carry their shown flag.
   std::set<int> shown_beyond_table_;
 };
