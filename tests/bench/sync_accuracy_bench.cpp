@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "../e2e/sim_process.h"
+#include "../sync/sync_fakes.h"
 #include "headless.h"
 #include "link/serial_port.h"
 #include "pages/sync/time_sync.h"
-#include "sync_fakes.h"
 
 namespace {
 
