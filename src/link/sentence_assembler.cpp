@@ -1,5 +1,7 @@
 #include "link/sentence_assembler.h"
 
+#include <cstring>
+
 #include "protocol/protocol.h"
 
 namespace tk52 {
@@ -18,7 +20,14 @@ void SentenceAssembler::reset() {
   kind_ = SentenceKind::kUnrecognised;
 }
 
-void SentenceAssembler::feed(char byte) {
+void SentenceAssembler::start_sentence() {
+  arrival_ = clock_.local_now();
+  last_dollar_tick_.store(clock_.tick_ms(), std::memory_order_release);
+  reset();
+  inside_ = true;
+}
+
+void SentenceAssembler::step(char byte) {
   switch (byte) {
     case '\n':
       if (inside_)
@@ -29,10 +38,7 @@ void SentenceAssembler::feed(char byte) {
         cr_seen_ = true;
       break;
     case '$':
-      arrival_ = clock_.local_now();
-      last_dollar_tick_.store(clock_.tick_ms());
-      reset();
-      inside_ = true;
+      start_sentence();
       break;
     default:
       break;
@@ -51,6 +57,45 @@ void SentenceAssembler::feed(char byte) {
   if (cr_seen_ && lf_seen_ && fill_ >= kMinSentence && fill_ <= kMaxSentence) {
     handler_.on_sentence(buffer_.data(), fill_, arrival_, kind_);
     reset();
+  }
+}
+
+void SentenceAssembler::append_run(const char* bytes, std::size_t size) {
+  const std::size_t before = fill_;
+  if (before < buffer_.size()) {
+    const std::size_t room = buffer_.size() - before;
+    std::memcpy(buffer_.data() + before, bytes, size < room ? size : room);
+  }
+  fill_ = before + size < buffer_.size() + 1 ? before + size : buffer_.size() + 1;
+  if (before < 6 && fill_ >= 6)
+    kind_ = classify_name(buffer_.data() + 1);
+}
+
+void SentenceAssembler::feed(const char* bytes, std::size_t size) {
+  const char* at = bytes;
+  const char* const end = bytes + size;
+  while (at < end) {
+    if (!inside_) {
+      // Outside a sentence only a "$" matters.
+      const void* dollar = std::memchr(at, '$', static_cast<std::size_t>(end - at));
+      if (dollar == nullptr)
+        return;
+      at = static_cast<const char*>(dollar);
+      step(*at++);
+      continue;
+    }
+    if (cr_seen_ && lf_seen_) {
+      // A line end came before the shortest sentence: every byte may complete it.
+      step(*at++);
+      continue;
+    }
+    const char* run = at;
+    while (at < end && *at != '$' && *at != '\r' && *at != '\n')
+      ++at;
+    if (at != run)
+      append_run(run, static_cast<std::size_t>(at - run));
+    if (at < end)
+      step(*at++);
   }
 }
 

@@ -1,5 +1,6 @@
 #include "protocol/framing.h"
 
+#include <array>
 #include <cstring>
 
 namespace tk52 {
@@ -53,14 +54,32 @@ std::uint32_t hex_little_nibble_first(const char* text, std::size_t count) {
   return value;
 }
 
-std::uint16_t crc16_ccitt_false(const char* data, std::size_t size) {
-  std::uint16_t crc = 0xFFFF;
-  for (std::size_t i = 0; i < size; ++i) {
-    crc ^= static_cast<std::uint16_t>(static_cast<std::uint8_t>(data[i]) << 8);
+namespace {
+
+// The CRC of each byte value entering at the top of the register, a byte at a time instead of a
+// bit at a time: PKEXT and PKEXU carry one, and the time sentences come every second.
+constexpr std::array<std::uint16_t, 256> make_crc16_table() {
+  std::array<std::uint16_t, 256> table{};
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    auto crc = static_cast<std::uint16_t>(byte << 8);
     for (int bit = 0; bit < 8; ++bit) {
       crc = (crc & 0x8000) ? static_cast<std::uint16_t>((crc << 1) ^ 0x1021)
                            : static_cast<std::uint16_t>(crc << 1);
     }
+    table[byte] = crc;
+  }
+  return table;
+}
+
+constexpr std::array<std::uint16_t, 256> kCrc16Table = make_crc16_table();
+
+}  // namespace
+
+std::uint16_t crc16_ccitt_false(const char* data, std::size_t size) {
+  std::uint16_t crc = 0xFFFF;
+  for (std::size_t i = 0; i < size; ++i) {
+    const unsigned top = (crc >> 8) ^ static_cast<std::uint8_t>(data[i]);
+    crc = static_cast<std::uint16_t>((crc << 8) ^ kCrc16Table[top]);
   }
   return crc;
 }

@@ -88,6 +88,30 @@ TEST(Crc16, IsCcittFalse) {
   EXPECT_EQ(crc16_ccitt_false("A", 1), 0xB915);
 }
 
+// The byte-at-a-time CRC agrees with the definition, computed a bit at a time, for every pair of
+// byte values (high bytes included) and for sentence bodies of every length up to a line's.
+TEST(Crc16, TableAgreesWithTheBitwiseDefinition) {
+  const auto bitwise = [](const std::string& data) {
+    std::uint16_t crc = 0xFFFF;
+    for (const char c : data) {
+      crc ^= static_cast<std::uint16_t>(static_cast<std::uint8_t>(c) << 8);
+      for (int bit = 0; bit < 8; ++bit)
+        crc = static_cast<std::uint16_t>((crc & 0x8000) ? (crc << 1) ^ 0x1021 : crc << 1);
+    }
+    return crc;
+  };
+  for (int first = 0; first < 256; ++first) {
+    for (int second = 0; second < 256; ++second) {
+      const std::string pair = {static_cast<char>(first), static_cast<char>(second)};
+      ASSERT_EQ(crc16_ccitt_false(pair.data(), 2), bitwise(pair)) << first << " " << second;
+    }
+  }
+  const std::string body =
+      "120005.25,10,12,2026,A,,5C2E7B00,\xE8\xE1\xFF\x80 and the rest of a line";
+  for (std::size_t size = 0; size <= body.size(); ++size)
+    EXPECT_EQ(crc16_ccitt_false(body.data(), size), bitwise(body.substr(0, size))) << size;
+}
+
 TEST(FrameBody, AppendsChecksumAndLineEnd) {
   char out[kFrameCapacity];
   EXPECT_EQ(frame_body("PKEXS", out), 11u);
