@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/byte_scan.h"
 #include "protocol/protocol.h"
 
 namespace tk52 {
@@ -60,15 +61,43 @@ void SentenceAssembler::step(char byte) {
   }
 }
 
-void SentenceAssembler::append_run(const char* bytes, std::size_t size) {
+namespace {
+
+constexpr bool is_special(char c) {
+  return c == '$' || c == '\r' || c == '\n';
+}
+
+}  // namespace
+
+const char* SentenceAssembler::append_run(const char* at, const char* end) {
+  using byte_scan::kBlockSize;
   const std::size_t before = fill_;
-  if (before < buffer_.size()) {
-    const std::size_t room = buffer_.size() - before;
-    std::memcpy(buffer_.data() + before, bytes, size < room ? size : room);
+  std::size_t fill = before;
+  // A block at a time while both the input and the buffer hold one. A block is stored whole even
+  // when the run ends inside it: the buffer past the fill is never read.
+  bool ended = false;
+  while (!ended && static_cast<std::size_t>(end - at) >= kBlockSize &&
+         fill + kBlockSize <= buffer_.size()) {
+    const byte_scan::Block block = byte_scan::Block::load(at);
+    block.store(buffer_.data() + fill);
+    const std::size_t taken = block.find_any('$', '\r', '\n');
+    ended = taken < kBlockSize;
+    fill += taken;
+    at += taken;
   }
-  fill_ = before + size < buffer_.size() + 1 ? before + size : buffer_.size() + 1;
+  if (!ended) {
+    while (at < end && fill < buffer_.size() && !is_special(*at))
+      buffer_[fill++] = *at++;
+    // Past the buffer, an overlong sentence's bytes are only counted.
+    while (at < end && !is_special(*at)) {
+      ++fill;
+      ++at;
+    }
+  }
+  fill_ = fill < buffer_.size() + 1 ? fill : buffer_.size() + 1;
   if (before < 6 && fill_ >= 6)
     kind_ = classify_name(buffer_.data() + 1);
+  return at;
 }
 
 void SentenceAssembler::feed(const char* bytes, std::size_t size) {
@@ -89,11 +118,7 @@ void SentenceAssembler::feed(const char* bytes, std::size_t size) {
       step(*at++);
       continue;
     }
-    const char* run = at;
-    while (at < end && *at != '$' && *at != '\r' && *at != '\n')
-      ++at;
-    if (at != run)
-      append_run(run, static_cast<std::size_t>(at - run));
+    at = append_run(at, end);
     if (at < end)
       step(*at++);
   }

@@ -60,8 +60,9 @@ class SentenceAssembler {
  private:
   void step(char byte);
   void start_sentence();
-  // Appends bytes that are none of "$", CR and LF while the line end is not yet complete.
-  void append_run(const char* bytes, std::size_t size);
+  // Appends the bytes up to the next "$", CR or LF (or `end`) while the line end is not yet
+  // complete, and returns where it stopped.
+  const char* append_run(const char* at, const char* end);
 
   SentenceHandler& handler_;
   const Clock& clock_;

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstring>
 
+#include "platform/byte_scan.h"
+
 namespace tk52 {
 
 std::uint8_t checksum(const char* data, std::size_t size) {
@@ -35,14 +37,36 @@ unsigned digit_to_value(char c) {
 bool verify_sentence(const char* text, std::size_t size) {
   if (text == nullptr || size < 3)
     return false;
-  const void* found = std::memchr(text + 1, '*', size - 1);
-  if (found == nullptr)
-    return false;
-  const auto star = static_cast<std::size_t>(static_cast<const char*>(found) - text);
+  // One pass from after the "$" to the first "*", folding the bytes before it as it goes.
+  using byte_scan::kBlockSize;
+  byte_scan::XorFold folded;
+  std::uint8_t sum = 0;
+  std::size_t star = size;
+  std::size_t i = 1;
+  for (; i + kBlockSize <= size; i += kBlockSize) {
+    const byte_scan::Block block = byte_scan::Block::load(text + i);
+    const std::size_t before = block.find('*');
+    if (before < kBlockSize) {
+      folded.add_first(block, before);
+      star = i + before;
+      break;
+    }
+    folded.add(block);
+  }
+  for (; star == size && i < size; ++i) {
+    if (text[i] == '*') {
+      star = i;
+    } else {
+      sum ^= static_cast<std::uint8_t>(text[i]);
+    }
+  }
   if (star + 2 >= size)
     return false;
+  sum ^= folded.value();
+  // As checksum(): a body shorter than 3 bytes sums to 0.
+  const unsigned computed = star - 1 < 3 ? 0 : sum;
   const unsigned expected = digit_to_value(text[star + 1]) << 4 | digit_to_value(text[star + 2]);
-  return checksum(text + 1, star - 1) == expected;
+  return computed == expected;
 }
 
 std::uint32_t hex_little_nibble_first(const char* text, std::size_t count) {
@@ -56,10 +80,13 @@ std::uint32_t hex_little_nibble_first(const char* text, std::size_t count) {
 
 namespace {
 
-// The CRC of each byte value entering at the top of the register, a byte at a time instead of a
-// bit at a time: PKEXT and PKEXU carry one, and the time sentences come every second.
-constexpr std::array<std::uint16_t, 256> make_crc16_table() {
-  std::array<std::uint16_t, 256> table{};
+// The CRC a byte at a time instead of a bit at a time, two bytes a step: PKEXT and PKEXU carry
+// one, and the time sentences come every second. kCrcByte[b] is the register after byte b
+// entered at the top; kCrcByteThenZero[b] the same followed by a zero byte.
+using CrcTable = std::array<std::uint16_t, 256>;
+
+constexpr CrcTable make_crc_byte_table() {
+  CrcTable table{};
   for (unsigned byte = 0; byte < 256; ++byte) {
     auto crc = static_cast<std::uint16_t>(byte << 8);
     for (int bit = 0; bit < 8; ++bit) {
@@ -71,15 +98,32 @@ constexpr std::array<std::uint16_t, 256> make_crc16_table() {
   return table;
 }
 
-constexpr std::array<std::uint16_t, 256> kCrc16Table = make_crc16_table();
+constexpr CrcTable kCrcByte = make_crc_byte_table();
+
+constexpr CrcTable make_crc_byte_then_zero_table() {
+  CrcTable table{};
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    const std::uint16_t crc = kCrcByte[byte];
+    table[byte] = static_cast<std::uint16_t>((crc << 8) ^ kCrcByte[crc >> 8]);
+  }
+  return table;
+}
+
+constexpr CrcTable kCrcByteThenZero = make_crc_byte_then_zero_table();
 
 }  // namespace
 
 std::uint16_t crc16_ccitt_false(const char* data, std::size_t size) {
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(data);
   std::uint16_t crc = 0xFFFF;
-  for (std::size_t i = 0; i < size; ++i) {
-    const unsigned top = (crc >> 8) ^ static_cast<std::uint8_t>(data[i]);
-    crc = static_cast<std::uint16_t>((crc << 8) ^ kCrc16Table[top]);
+  std::size_t i = 0;
+  for (; i + 2 <= size; i += 2) {
+    const unsigned x = crc ^ (unsigned{bytes[i]} << 8 | bytes[i + 1]);
+    crc = static_cast<std::uint16_t>(kCrcByteThenZero[x >> 8] ^ kCrcByte[x & 0xFF]);
+  }
+  if (i < size) {
+    const unsigned top = (crc >> 8) ^ bytes[i];
+    crc = static_cast<std::uint16_t>((crc << 8) ^ kCrcByte[top]);
   }
   return crc;
 }

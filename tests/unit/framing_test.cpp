@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 namespace tk52 {
@@ -110,6 +111,48 @@ TEST(Crc16, TableAgreesWithTheBitwiseDefinition) {
       "120005.25,10,12,2026,A,,5C2E7B00,\xE8\xE1\xFF\x80 and the rest of a line";
   for (std::size_t size = 0; size <= body.size(); ++size)
     EXPECT_EQ(crc16_ccitt_false(body.data(), size), bitwise(body.substr(0, size))) << size;
+}
+
+// The word-at-a-time verification agrees with its definition (the first "*" after the "$", the
+// exclusive-or of the body before it, two digits after it within the size) for sentences of
+// every length up to a line's with the "*" anywhere or nowhere, their checksums right and wrong.
+TEST(VerifySentence, AgreesWithTheDefinitionWhereverTheStarIs) {
+  const auto defined = [](const std::string& text) {
+    if (text.size() < 3)
+      return false;
+    const std::size_t star = text.find('*', 1);
+    if (star == std::string::npos || star + 2 >= text.size())
+      return false;
+    const unsigned expected = digit_to_value(text[star + 1]) << 4 | digit_to_value(text[star + 2]);
+    return checksum(text.data() + 1, star - 1) == expected;
+  };
+  std::mt19937 random(52);
+  int verified = 0;
+  for (std::size_t size = 0; size <= 90; ++size) {
+    for (std::size_t star = 0; star <= size; ++star) {
+      for (int variant = 0; variant < 4; ++variant) {
+        std::string text(size, 'x');
+        for (char& c : text)
+          c = static_cast<char>(' ' + random() % 90);  // "*" among them now and then
+        if (size > 0)
+          text[0] = '$';
+        if (star > 0 && star < size) {
+          text[star] = '*';
+          // Half of them carry their right checksum.
+          const std::size_t body_end = text.find('*', 1);
+          if (variant % 2 == 0 && body_end + 2 < size) {
+            const std::uint8_t sum = checksum(text.data() + 1, body_end - 1);
+            text[body_end + 1] = nibble_to_digit(sum >> 4);
+            text[body_end + 2] = nibble_to_digit(sum & 0x0F);
+          }
+        }
+        const bool expected = defined(text);
+        verified += expected;
+        ASSERT_EQ(verify_sentence(text.data(), text.size()), expected) << text;
+      }
+    }
+  }
+  EXPECT_GT(verified, 1000);
 }
 
 TEST(FrameBody, AppendsChecksumAndLineEnd) {
