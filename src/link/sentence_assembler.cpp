@@ -44,9 +44,11 @@ void SentenceAssembler::step(char byte) {
     default:
       break;
   }
-  if (!inside_)
-    return;
+  if (inside_)
+    take(byte);
+}
 
+void SentenceAssembler::take(char byte) {
   // Bytes of an overlong sentence beyond the buffer are dropped; the next "$" starts over.
   if (fill_ < buffer_.size())
     buffer_[fill_] = byte;
@@ -109,8 +111,9 @@ void SentenceAssembler::feed(const char* bytes, std::size_t size) {
       const void* dollar = std::memchr(at, '$', static_cast<std::size_t>(end - at));
       if (dollar == nullptr)
         return;
-      at = static_cast<const char*>(dollar);
-      step(*at++);
+      at = static_cast<const char*>(dollar) + 1;
+      start_sentence();
+      take('$');
       continue;
     }
     if (cr_seen_ && lf_seen_) {
@@ -119,8 +122,16 @@ void SentenceAssembler::feed(const char* bytes, std::size_t size) {
       continue;
     }
     at = append_run(at, end);
-    if (at < end)
-      step(*at++);
+    if (at == end)
+      return;
+    // The run ended at a "$", CR or LF.
+    const char byte = *at++;
+    if (byte == '$') {
+      start_sentence();
+    } else {
+      (byte == '\r' ? cr_seen_ : lf_seen_) = true;
+    }
+    take(byte);
   }
 }
 

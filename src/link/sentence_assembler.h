@@ -60,6 +60,8 @@ class SentenceAssembler {
  private:
   void step(char byte);
   void start_sentence();
+  // Stores a byte of the sentence in progress and delivers the sentence once it is complete.
+  void take(char byte);
   // Appends the bytes up to the next "$", CR or LF (or `end`) while the line end is not yet
   // complete, and returns where it stopped.
   const char* append_run(const char* at, const char* end);

@@ -34,6 +34,16 @@ class Block {
     return first(equal(a) | equal(b) | equal(c));
   }
   std::size_t find(char a) const { return first(equal(a)); }
+  // The same from position `from` (0..kBlockSize) on; `a` is not NUL. The bytes before `from`
+  // are replaced by NULs first, which match nothing and cannot flag the bytes after them.
+  std::size_t find_from(char a, std::size_t from) const {
+    if (from >= kBlockSize)
+      return kBlockSize;
+    const std::uint64_t earlier_gone = std::endian::native == std::endian::little
+                                           ? word_ >> (8 * from) << (8 * from)
+                                           : word_ << (8 * from) >> (8 * from);
+    return first(Block(earlier_gone).equal(a));
+  }
 
  private:
   friend class XorFold;
@@ -59,6 +69,7 @@ class Block {
   std::uint64_t word_;
 };
 
+// The exclusive-or of whole blocks and of parts of blocks. add_first takes 0..kBlockSize bytes.
 class XorFold {
  public:
   void add(const Block& block) { word_ ^= block.word_; }
@@ -70,6 +81,11 @@ class XorFold {
     } else {
       word_ ^= block.word_ & (~std::uint64_t{0} << (64 - 8 * count));
     }
+  }
+  // Bytes `from` up to `to` (from <= to <= kBlockSize).
+  void add_between(const Block& block, std::size_t from, std::size_t to) {
+    add_first(block, to);
+    add_first(block, from);
   }
   std::uint8_t value() const {
     std::uint64_t x = word_ ^ (word_ >> 32);
@@ -106,6 +122,11 @@ class Block {
   std::size_t find(char a) const {
     return first(static_cast<unsigned>(_mm_movemask_epi8(equal(a))));
   }
+  // The same from position `from` (0..kBlockSize) on; `a` is not NUL.
+  std::size_t find_from(char a, std::size_t from) const {
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(equal(a)));
+    return first(from < kBlockSize ? mask >> from << from : 0);
+  }
 
  private:
   friend class XorFold;
@@ -118,7 +139,7 @@ class Block {
   __m128i v_;
 };
 
-// The exclusive-or of whole blocks and of blocks' first bytes.
+// The exclusive-or of whole blocks and of parts of blocks. add_first takes 0..kBlockSize bytes.
 class XorFold {
  public:
   void add(const Block& block) { v_ = _mm_xor_si128(v_, block.v_); }
@@ -129,6 +150,11 @@ class XorFold {
     const __m128i keep =
         _mm_loadu_si128(static_cast<const __m128i*>(static_cast<const void*>(kKeep + 16 - count)));
     v_ = _mm_xor_si128(v_, _mm_and_si128(block.v_, keep));
+  }
+  // Bytes `from` up to `to` (from <= to <= kBlockSize).
+  void add_between(const Block& block, std::size_t from, std::size_t to) {
+    add_first(block, to);
+    add_first(block, from);
   }
   std::uint8_t value() const {
     __m128i x = _mm_xor_si128(v_, _mm_srli_si128(v_, 8));

@@ -53,6 +53,17 @@ bool verify_sentence(const char* text, std::size_t size) {
     }
     folded.add(block);
   }
+  if (star == size && i < size && size > kBlockSize) {
+    // The rest in one last block that ends with the text, overlapping what was folded.
+    const std::size_t base = size - kBlockSize;
+    const byte_scan::Block block = byte_scan::Block::load(text + base);
+    const std::size_t at = block.find_from('*', i - base);
+    if (at < kBlockSize) {
+      folded.add_between(block, i - base, at);
+      star = base + at;
+    }
+    i = size;
+  }
   for (; star == size && i < size; ++i) {
     if (text[i] == '*') {
       star = i;
