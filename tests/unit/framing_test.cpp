@@ -89,8 +89,9 @@ TEST(Crc16, IsCcittFalse) {
   EXPECT_EQ(crc16_ccitt_false("A", 1), 0xB915);
 }
 
-// The byte-at-a-time CRC agrees with the definition, computed a bit at a time, for every pair of
-// byte values (high bytes included) and for sentence bodies of every length up to a line's.
+// The table-driven CRC agrees with the definition, computed a bit at a time: for every pair of
+// byte values (high bytes included), for random runs of every length up to a line's, and for a
+// time sentence's body cut at every length.
 TEST(Crc16, TableAgreesWithTheBitwiseDefinition) {
   const auto bitwise = [](const std::string& data) {
     std::uint16_t crc = 0xFFFF;
@@ -107,8 +108,14 @@ TEST(Crc16, TableAgreesWithTheBitwiseDefinition) {
       ASSERT_EQ(crc16_ccitt_false(pair.data(), 2), bitwise(pair)) << first << " " << second;
     }
   }
-  const std::string body =
-      "120005.25,10,12,2026,A,,5C2E7B00,\xE8\xE1\xFF\x80 and the rest of a line";
+  std::mt19937 random(52);
+  for (int round = 0; round < 20000; ++round) {
+    std::string run(random() % 83, '\0');
+    for (char& c : run)
+      c = static_cast<char>(random());
+    ASSERT_EQ(crc16_ccitt_false(run.data(), run.size()), bitwise(run)) << round;
+  }
+  const std::string body = "120005.25,10,12,2026,A,,5C2E7B00";
   for (std::size_t size = 0; size <= body.size(); ++size)
     EXPECT_EQ(crc16_ccitt_false(body.data(), size), bitwise(body.substr(0, size))) << size;
 }
