@@ -66,7 +66,7 @@ class Block {
     }
   }
 
-  std::uint64_t word_;
+  std::uint64_t word_ = 0;
 };
 
 // The exclusive-or of whole blocks and of parts of blocks. add_first takes 0..kBlockSize bytes.
