@@ -50,11 +50,10 @@ class SentenceAssembler {
   SentenceAssembler(SentenceHandler& handler, const Clock& clock)
       : handler_(handler), clock_(clock) {}
 
-  void feed(char byte);
-  void feed(const char* bytes, std::size_t size) {
-    for (std::size_t i = 0; i < size; ++i)
-      feed(bytes[i]);
-  }
+  void feed(char byte) { step(byte); }
+  // The same as feeding the bytes one by one, only faster: the bytes between a "$" and the line
+  // end are copied as a run.
+  void feed(const char* bytes, std::size_t size);
 
   // A failed read, or a read that timed out with no byte: the sentence in progress is lost.
   void reset();
@@ -63,6 +62,14 @@ class SentenceAssembler {
   std::uint32_t last_dollar_tick() const { return last_dollar_tick_.load(); }
 
  private:
+  void step(char byte);
+  void start_sentence();
+  // Stores a byte of the sentence in progress and delivers the sentence once it is complete.
+  void take(char byte);
+  // Appends the bytes up to the next "$", CR or LF (or `end`) while the line end is not yet
+  // complete, and returns where it stopped.
+  const char* append_run(const char* at, const char* end);
+
   SentenceHandler& handler_;
   const Clock& clock_;
   std::array<char, kBufferSize> buffer_{};

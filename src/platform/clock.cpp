@@ -6,7 +6,6 @@
 namespace tk52 {
 namespace {
 
-#ifndef _WIN32
 CalendarTime to_calendar(const std::tm& tm, int milliseconds) {
   CalendarTime t;
   t.year = static_cast<std::uint16_t>(tm.tm_year + 1900);
@@ -20,30 +19,90 @@ CalendarTime to_calendar(const std::tm& tm, int milliseconds) {
   return t;
 }
 
-CalendarTime now(bool local) {
-  const auto now = std::chrono::system_clock::now();
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch());
-  const std::time_t seconds = static_cast<std::time_t>(ms.count() / 1000);
+CalendarTime convert(std::int64_t unix_ms, bool local) {
+  const std::time_t seconds = static_cast<std::time_t>(unix_ms / 1000);
   std::tm tm{};
+#ifdef _WIN32
+  if (local) {
+    localtime_s(&tm, &seconds);
+  } else {
+    gmtime_s(&tm, &seconds);
+  }
+#else
   if (local) {
     localtime_r(&seconds, &tm);
   } else {
     gmtime_r(&seconds, &tm);
   }
-  return to_calendar(tm, static_cast<int>(ms.count() % 1000));
-}
 #endif
+  return to_calendar(tm, static_cast<int>(unix_ms % 1000));
+}
+
+// What the C library's conversions know of the time zone, as far as it shows: a call to tzset()
+// after TZ changed (or a conversion in another zone's rules) changes it.
+struct ZoneState {
+  long offset = 0;
+  int daylight = 0;
+  const char* standard_name = nullptr;
+  const char* daylight_name = nullptr;
+
+  friend bool operator==(const ZoneState&, const ZoneState&) = default;
+};
+
+ZoneState zone_state() {
+#ifdef _WIN32
+  return {_timezone, _daylight, _tzname[0], _tzname[1]};
+#else
+  return {::timezone, ::daylight, ::tzname[0], ::tzname[1]};
+#endif
+}
+
+// The local time of the latest whole second converted on this thread. The reader stamps every
+// "$" with the local time, many times a second while a journal is read; only the milliseconds
+// change within a second, so the calendar fields are converted once per second (and again
+// whenever the zone may have changed). Per thread, so that no lock is needed.
+struct LocalSecond {
+  bool valid = false;
+  std::int64_t second = 0;
+  ZoneState zone;
+  CalendarTime time;
+};
+thread_local LocalSecond t_local_second;
+
+std::int64_t now_unix_ms() {
+  const auto since_epoch = std::chrono::system_clock::now().time_since_epoch();
+  return std::chrono::duration_cast<std::chrono::milliseconds>(since_epoch).count();
+}
 
 }  // namespace
+
+CalendarTime local_time_at(std::int64_t unix_ms) {
+  LocalSecond& cached = t_local_second;
+  const std::int64_t second = unix_ms / 1000;
+  if (!cached.valid || cached.second != second || !(cached.zone == zone_state())) {
+    cached.time = convert(second * 1000, true);
+    cached.second = second;
+    // Read after the conversion, which may have set it up.
+    cached.zone = zone_state();
+    cached.valid = true;
+  }
+  CalendarTime t = cached.time;
+  t.milliseconds = static_cast<std::uint16_t>(unix_ms % 1000);
+  return t;
+}
+
+CalendarTime local_time_converted(std::int64_t unix_ms) {
+  return convert(unix_ms, true);
+}
 
 // On Windows the calendar times come from the system (clock_win32.cpp): the C runtime's local
 // time follows the TZ variable, the system's time zone conversions do not.
 #ifndef _WIN32
 CalendarTime SystemClock::local_now() const {
-  return now(true);
+  return local_time_at(now_unix_ms());
 }
 CalendarTime SystemClock::utc_now() const {
-  return now(false);
+  return convert(now_unix_ms(), false);
 }
 #endif
 

@@ -17,6 +17,13 @@ class Clock {
   virtual std::uint32_t tick_ms() const = 0;
 };
 
+// The local calendar time of an instant given in milliseconds since 1970-01-01 UTC, as the C
+// library converts it. The calendar fields of the latest whole second are remembered per thread
+// and reused while the second and the time zone stay the same.
+CalendarTime local_time_at(std::int64_t unix_ms);
+// The same, converted in full every time.
+CalendarTime local_time_converted(std::int64_t unix_ms);
+
 // The machine's clocks.
 class SystemClock final : public Clock {
  public:

@@ -3,9 +3,12 @@
 namespace tk52 {
 
 void AutoResetEvent::set() {
+  // Already signalled: this set takes effect before the waiter that will consume the signal.
+  if (state_.load(std::memory_order_acquire))
+    return;
   {
     std::lock_guard lock(mutex_);
-    state_ = true;
+    state_.store(true, std::memory_order_release);
   }
   signalled_.notify_one();
 }
@@ -17,18 +20,21 @@ void AutoResetEvent::reset() {
 
 bool AutoResetEvent::wait_for(std::chrono::milliseconds timeout) {
   std::unique_lock lock(mutex_);
-  if (!signalled_.wait_for(lock, timeout, [this] { return state_; }))
+  if (!signalled_.wait_for(lock, timeout, [this] { return state_.load(); }))
     return false;
   state_ = false;
   return true;
 }
 
 bool Semaphore::release() {
+  // Already full: this release fails before any acquire that would have made room.
+  if (count_.load(std::memory_order_acquire) >= maximum_)
+    return false;
   {
     std::lock_guard lock(mutex_);
     if (count_ >= maximum_)
       return false;
-    ++count_;
+    count_.fetch_add(1, std::memory_order_release);
   }
   available_.notify_one();
   return true;
@@ -44,7 +50,7 @@ bool Semaphore::try_acquire() {
 
 bool Semaphore::acquire_for(std::chrono::milliseconds timeout) {
   std::unique_lock lock(mutex_);
-  if (!available_.wait_for(lock, timeout, [this] { return count_ > 0; }))
+  if (!available_.wait_for(lock, timeout, [this] { return count_.load() > 0; }))
     return false;
   --count_;
   return true;
@@ -58,7 +64,8 @@ void TimedLock::lock() {
 
 bool TimedLock::try_lock() {
   std::lock_guard guard(mutex_);
-  if (held_) return false;
+  if (held_)
+    return false;
   held_ = true;
   return true;
 }

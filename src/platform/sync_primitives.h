@@ -3,13 +3,16 @@
 // code runs in the Windows program, in tk52cli and under the sanitizers.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 
 namespace tk52 {
 
-// Signalled by set(); one waiter consumes the signal and the event resets itself.
+// Signalled by set(); one waiter consumes the signal and the event resets itself. Setting an
+// event that is already signalled costs no lock: the reader sets one for every sentence, and
+// nobody waits for most of them.
 class AutoResetEvent {
  public:
   void set();
@@ -20,11 +23,12 @@ class AutoResetEvent {
  private:
   std::mutex mutex_;
   std::condition_variable signalled_;
-  bool state_ = false;
+  // Changed only under the mutex; read without it by set().
+  std::atomic<bool> state_{false};
 };
 
 // Counts between 0 and a maximum; release() above the maximum leaves the count unchanged and
-// reports false, as a Windows semaphore does.
+// reports false, as a Windows semaphore does, without taking the lock.
 class Semaphore {
  public:
   Semaphore(int initial, int maximum) : count_(initial), maximum_(maximum) {}
@@ -36,7 +40,8 @@ class Semaphore {
  private:
   std::mutex mutex_;
   std::condition_variable available_;
-  int count_;
+  // Changed only under the mutex; read without it by release().
+  std::atomic<int> count_;
   const int maximum_;
 };
 
@@ -50,7 +55,8 @@ class TimedLock {
   template <class Rep, class Period>
   bool try_lock_for(std::chrono::duration<Rep, Period> timeout) {
     std::unique_lock guard(mutex_);
-    if (!released_.wait_for(guard, timeout, [this] { return !held_; })) return false;
+    if (!released_.wait_for(guard, timeout, [this] { return !held_; }))
+      return false;
     held_ = true;
     return true;
   }

@@ -17,8 +17,7 @@ bool Protocol::wait_arrival(SentenceKind kind, std::chrono::milliseconds timeout
 }
 
 SentenceCounters Protocol::counters() const {
-  std::lock_guard lock(counters_mutex_);
-  return counters_;
+  return {good_.load(std::memory_order_relaxed), bad_.load(std::memory_order_relaxed)};
 }
 
 ResultCode Protocol::dispatch(const char* text, std::size_t size, const CalendarTime& arrival,
@@ -26,25 +25,21 @@ ResultCode Protocol::dispatch(const char* text, std::size_t size, const Calendar
   if (text == nullptr || size == 0)
     return result::kNotPerformed;
 
-  const SentenceKindInfo* info = sentence_kind_info(kind);
-  ReplyPayload payload{};
-  ResultCode result = result::kOk;
-  if (!verify_sentence(text, size)) {
-    result = result::kBadChecksum;
-  } else if (info != nullptr) {
-    result = handle(*info, text, size, arrival, payload);
-  }
-  if (info != nullptr)
+  ResultCode result = verify_sentence(text, size) ? result::kOk : result::kBadChecksum;
+  if (const SentenceKindInfo* info = sentence_kind_info(kind)) {
+    ReplyPayload payload{};
+    if (result == result::kOk)
+      result = handle(*info, text, size, arrival, payload);
     slots_.post(kind, result, &payload);
+  }
 
   const bool good = result == result::kOk;
   // Journal records arrive by the hundred while a journal is read; they stay out of the log.
   if (kind != SentenceKind::kPkexj)
     events_.log_received(text, size, arrival, good);
-  {
-    std::lock_guard lock(counters_mutex_);
-    ++(good ? counters_.good : counters_.bad);
-  }
+  // Only the one thread that dispatches writes them: no read-modify-write needed.
+  std::atomic<std::uint32_t>& counter = good ? good_ : bad_;
+  counter.store(counter.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
   events_.counters_changed();
   return result;
 }

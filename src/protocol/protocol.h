@@ -73,8 +73,10 @@ class Protocol {
   ReplySlots slots_;
   std::array<AutoResetEvent, kReplySlotCount> arrival_;
   Semaphore time_valid_{0, 1};
-  mutable std::mutex counters_mutex_;
-  SentenceCounters counters_;
+  // Counted for every sentence by the thread that dispatches (one at a time), read by the
+  // interface: no lock.
+  std::atomic<std::uint32_t> good_{0};
+  std::atomic<std::uint32_t> bad_{0};
   TimedLock operation_lock_;
   std::atomic<DeviceModelType> model_type_{DeviceModelType::kUnknown};
   JournalRecordTable journal_table_;

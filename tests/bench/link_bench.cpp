@@ -1,6 +1,7 @@
 // Figures of the link and the operations against tk52sim on a pseudo-terminal at 115200 bit/s:
-// connect latency (identification and configuration read) without and with the simulator's
-// pacing, compared with the wire time of the bytes exchanged; request-and-reply throughput at
+// connect latency, timed from the opening of the port through identification and configuration
+// read (the simulator notices the opening at once), without and with the simulator's pacing,
+// compared with the wire time of the bytes exchanged; request-and-reply throughput at
 // the line rate; and the time to find a clock at 115200 bit/s.
 #include <algorithm>
 #include <atomic>
@@ -71,7 +72,7 @@ void connect_latency(bool paced) {
     front.connection_operations->connect_or_disconnect();
   }
   std::printf(
-      "connect (identify + configuration read) at 115200, %s: median %.1f ms; "
+      "connect (open, identify, read the configuration) at 115200, %s: median %.1f ms; "
       "the clock's %zu reply bytes take %.1f ms on the wire\n",
       paced ? "paced" : "unpaced", median(times), reply_bytes, wire_ms(reply_bytes, 115200));
 }

@@ -1,8 +1,9 @@
 // Figures of the log view under Windows (or Wine): the working set while 100,000 traffic-log
 // lines are appended through the view (it must stay flat: the view keeps only its line index),
 // and the time to paint a full page.
-#include <psapi.h>
 #include <windows.h>
+// psapi.h needs the types windows.h declares.
+#include <psapi.h>
 
 #include <chrono>
 #include <cstdio>

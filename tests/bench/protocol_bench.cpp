@@ -1,14 +1,28 @@
-// Receive-path cost: verify + parse + dispatch of one sentence per kind, in ns per sentence,
-// with the number of heap allocations per sentence (the receive path must make none).
+// Receive-path cost, in ns per sentence (the median of repetitions) with the heap allocations
+// per sentence (the receive path must make none):
+// - each kind through verify + parse + dispatch alone;
+// - real byte streams through the sentence assembler and the dispatcher exactly as the reader
+//   thread runs them: the TK-52 session's received bytes and the receivers' captures, with the
+//   machine's clock read at every "$" (local time and tick); beside it the same stream with the
+//   local time converted in full at every "$" (the computation the clock used to make) and with
+//   a fixed clock (the assembler and dispatcher alone);
+// - the CRC-16 of a PKEXU, table-driven beside the bit-at-a-time loop it replaced.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <iterator>
 #include <new>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "link/sentence_assembler.h"
+#include "platform/clock.h"
 #include "protocol/framing.h"
 #include "protocol/protocol.h"
 #include "protocol/requests.h"
@@ -35,6 +49,9 @@ void operator delete(void* p, std::size_t) noexcept {
 namespace tk52 {
 namespace {
 
+constexpr int kRepetitions = 11;
+constexpr double kMinSeconds = 0.05;
+
 class NullEvents final : public ProtocolEvents {
  public:
   bool post_reply(const ReplyNotification&) override { return true; }
@@ -54,71 +71,75 @@ std::string framed(const std::string& body) {
   return std::string(frame_request(body).view());
 }
 
-void dispatch_one(benchmark::State& state, const std::string& text, DeviceModelType model) {
+void set_counters(benchmark::State& state, long long allocations, double sentences) {
+  state.counters["ns/sentence"] =
+      benchmark::Counter(sentences, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["allocs/sentence"] =
+      benchmark::Counter(static_cast<double>(allocations) / sentences);
+}
+
+void dispatch_one(benchmark::State& state, const std::string& text, int model) {
   NullEvents events;
   Protocol protocol(events);
-  protocol.set_model_type(model);
+  protocol.set_model_type(model_from_number(model));
   const SentenceKind kind = classify_name(text.data() + 1);
-  const long long before = g_allocations.load();
+  long long allocations = 0;
   for (auto _ : state) {
+    const long long before = g_allocations.load(std::memory_order_relaxed);
     benchmark::DoNotOptimize(protocol.dispatch(text.data(), text.size(), CalendarTime{}, kind));
+    allocations += g_allocations.load(std::memory_order_relaxed) - before;
   }
-  state.counters["allocs/sentence"] = benchmark::Counter(
-      static_cast<double>(g_allocations.load() - before) / static_cast<double>(state.iterations()));
-  state.SetItemsProcessed(state.iterations());
+  set_counters(state, allocations, static_cast<double>(state.iterations()));
 }
 
-void BM_Gprmc(benchmark::State& s) {
-  dispatch_one(s, "$GPRMC,202640.000,A,4404.1306,N,12118.8515,W,0.03,225.97,130415,,,D*73\r\n", 0);
-}
-void BM_Pkext(benchmark::State& s) {
-  dispatch_one(s, with_crc("PKEXT", "123456.57,10,12,2026,A,12"), 1);
-}
-void BM_Pkexu(benchmark::State& s) {
-  dispatch_one(s, with_crc("PKEXU", "123456.57,10,12,2026,A,,5C2E7B00"), 1);
-}
-void BM_PkexcConfig(benchmark::State& s) {
-  dispatch_one(s, framed("PKEXC,2,1,2,0,2,100"), 3);
-}
-void BM_PkexcResult(benchmark::State& s) {
-  dispatch_one(s, framed("PKEXC,OK"), 3);
-}
-void BM_Pkexr(benchmark::State& s) {
-  dispatch_one(s, framed("PKEXR,7,A"), 1);
-}
-void BM_Pkexi(benchmark::State& s) {
-  dispatch_one(s, framed("PKEXI,TK-52.A,01,V2.345"), 3);
-}
-void BM_Pkexs(benchmark::State& s) {
-  dispatch_one(s, framed("PKEXS,A,09,1,-5,5545.0012345,N,03737.5000,E,156.07,M"), 3);
-}
-void BM_Pkexd(benchmark::State& s) {
-  dispatch_one(s, framed("PKEXD,E3"), 3);
-}
-void BM_Pkexe(benchmark::State& s) {
-  dispatch_one(s, framed("PKEXE,02"), 3);
-}
-void BM_PkexjRecord(benchmark::State& s) {
-  dispatch_one(s, framed("PKEXJ,01,0042,5043219987654321"), 3);
-}
-void BM_BadChecksum(benchmark::State& s) {
-  dispatch_one(s, "$PKEXS,A,09*00\r\n", 3);
+struct KindCase {
+  const char* name;
+  std::string text;
+  int model;
+};
+
+std::vector<KindCase> kind_cases() {
+  return {
+      {"GPRMC", "$GPRMC,202640.000,A,4404.1306,N,12118.8515,W,0.03,225.97,130415,,,D*73\r\n", 0},
+      {"PKEXT", with_crc("PKEXT", "123456.57,10,12,2026,A,12"), 1},
+      {"PKEXU", with_crc("PKEXU", "123456.57,10,12,2026,A,,5C2E7B00"), 1},
+      {"PKEXC config", framed("PKEXC,2,1,2,0,2,100"), 3},
+      {"PKEXC result", framed("PKEXC,OK"), 3},
+      {"PKEXR", framed("PKEXR,7,A"), 1},
+      {"PKEXI", framed("PKEXI,TK-52.A,01,V2.345"), 3},
+      {"PKEXS", framed("PKEXS,A,09,1,-5,5545.0012345,N,03737.5000,E,156.07,M"), 3},
+      {"PKEXD", framed("PKEXD,E3"), 3},
+      {"PKEXE", framed("PKEXE,02"), 3},
+      {"PKEXJ record", framed("PKEXJ,01,0042,5043219987654321"), 3},
+      {"bad checksum", "$PKEXS,A,09*00\r\n", 3},
+  };
 }
 
-BENCHMARK(BM_Gprmc);
-BENCHMARK(BM_Pkext);
-BENCHMARK(BM_Pkexu);
-BENCHMARK(BM_PkexcConfig);
-BENCHMARK(BM_PkexcResult);
-BENCHMARK(BM_Pkexr);
-BENCHMARK(BM_Pkexi);
-BENCHMARK(BM_Pkexs);
-BENCHMARK(BM_Pkexd);
-BENCHMARK(BM_Pkexe);
-BENCHMARK(BM_PkexjRecord);
-BENCHMARK(BM_BadChecksum);
+// The assembler's clocks. The machine's, as the program reads it; the same with the local time
+// converted from scratch at every call, as it used to be; and a fixed one.
+class FullConversionClock final : public Clock {
+ public:
+  CalendarTime local_now() const override {
+    const auto now = std::chrono::system_clock::now();
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch());
+    const std::time_t seconds = static_cast<std::time_t>(ms.count() / 1000);
+    std::tm tm{};
+    localtime_r(&seconds, &tm);
+    CalendarTime t;
+    t.year = static_cast<std::uint16_t>(tm.tm_year + 1900);
+    t.month = static_cast<std::uint16_t>(tm.tm_mon + 1);
+    t.day_of_week = static_cast<std::uint16_t>(tm.tm_wday);
+    t.day = static_cast<std::uint16_t>(tm.tm_mday);
+    t.hour = static_cast<std::uint16_t>(tm.tm_hour);
+    t.minute = static_cast<std::uint16_t>(tm.tm_min);
+    t.second = static_cast<std::uint16_t>(tm.tm_sec);
+    t.milliseconds = static_cast<std::uint16_t>(ms.count() % 1000);
+    return t;
+  }
+  CalendarTime utc_now() const override { return SystemClock::instance().utc_now(); }
+  std::uint32_t tick_ms() const override { return SystemClock::instance().tick_ms(); }
+};
 
-// The assembler and the dispatcher together, fed a real receiver's stream byte by byte.
 class FixedClock final : public Clock {
  public:
   CalendarTime local_now() const override { return {}; }
@@ -126,31 +147,170 @@ class FixedClock final : public Clock {
   std::uint32_t tick_ms() const override { return 0; }
 };
 
-void BM_AssembleAndDispatchPerByte(benchmark::State& state) {
-  std::string stream;
-  for (int i = 0; i < 20; ++i) {
-    stream += with_crc("PKEXT", "123456.57,10,12,2026,A,12");
-    stream += "$GPZDA,202640.000,13,04,2015,,*54\r\n";
-    stream += framed("PKEXS,A,09,1,-5,5545.0012345,N,03737.5000,E,156.07,M");
+class CountingHandler final : public SentenceHandler {
+ public:
+  void on_sentence(const char*, std::size_t, const CalendarTime&, SentenceKind) override {
+    ++count;
   }
+  long long count = 0;
+};
+
+std::string read_file(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// A receiver's capture as the receiver sent it: every line ends in CR LF (some files lost
+// their CRs on the way).
+std::string receiver_stream(const std::string& name) {
+  const std::string text = read_file(std::string(TK52_CAPTURES_DIR) + "/" + name + ".log");
+  std::istringstream lines(text);
+  std::string stream, line;
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line.back() == '\r')
+      line.pop_back();
+    stream += line + "\r\n";
+  }
+  return stream;
+}
+
+// The bytes the clock sent in a traffic log: the text of every received (">>> ") line.
+std::string session_stream(const std::string& name) {
+  const std::string text = read_file(std::string(TK52_CAPTURES_DIR) + "/" + name + ".log");
+  std::istringstream lines(text);
+  std::string stream, line;
+  while (std::getline(lines, line)) {
+    const auto at = line.find(">>> $");
+    if (at == std::string::npos)
+      continue;
+    if (!line.empty() && line.back() == '\r')
+      line.pop_back();
+    stream += line.substr(at + 4) + "\r\n";
+  }
+  return stream;
+}
+
+long long count_sentences(const std::string& stream) {
+  CountingHandler counter;
+  FixedClock clock;
+  SentenceAssembler assembler(counter, clock);
+  assembler.feed(stream.data(), stream.size());
+  return counter.count;
+}
+
+void feed_stream(benchmark::State& state, const std::string& stream, const Clock& clock) {
+  const long long sentences = count_sentences(stream);
   NullEvents events;
   Protocol protocol(events);
   ProtocolSentenceHandler handler(protocol);
-  FixedClock clock;
   SentenceAssembler assembler(handler, clock);
-  const long long before = g_allocations.load();
-  for (auto _ : state)
+  long long allocations = 0;
+  for (auto _ : state) {
+    const long long before = g_allocations.load(std::memory_order_relaxed);
     assembler.feed(stream.data(), stream.size());
-  state.SetBytesProcessed(state.iterations() * static_cast<long long>(stream.size()));
-  state.counters["ns/byte"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * static_cast<double>(stream.size()),
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-  state.counters["allocs/iteration"] = benchmark::Counter(
-      static_cast<double>(g_allocations.load() - before) / static_cast<double>(state.iterations()));
+    allocations += g_allocations.load(std::memory_order_relaxed) - before;
+  }
+  set_counters(state, allocations,
+               static_cast<double>(sentences) * static_cast<double>(state.iterations()));
+  state.SetLabel(std::to_string(sentences) + " sentences, " + std::to_string(stream.size()) +
+                 " bytes");
 }
-BENCHMARK(BM_AssembleAndDispatchPerByte);
+
+// The CRC-16/CCITT-FALSE one bit at a time, as it was computed before the table.
+std::uint16_t crc16_bit_loop(const char* data, std::size_t size) {
+  std::uint16_t crc = 0xFFFF;
+  for (std::size_t i = 0; i < size; ++i) {
+    crc ^= static_cast<std::uint16_t>(static_cast<std::uint8_t>(data[i]) << 8);
+    for (int bit = 0; bit < 8; ++bit) {
+      crc = (crc & 0x8000) ? static_cast<std::uint16_t>((crc << 1) ^ 0x1021)
+                           : static_cast<std::uint16_t>(crc << 1);
+    }
+  }
+  return crc;
+}
+
+template <std::uint16_t (*crc)(const char*, std::size_t)>
+void crc_of_pkexu(benchmark::State& state) {
+  std::string covered = "123456.57,10,12,2026,A,,5C2E7B00";
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(covered.data());
+    benchmark::DoNotOptimize(crc(covered.data(), covered.size()));
+  }
+}
+
+// Only the medians of the repetitions are printed.
+class MedianReporter final : public benchmark::ConsoleReporter {
+ public:
+  MedianReporter() : ConsoleReporter(OO_Tabular) {}
+  void ReportRuns(const std::vector<Run>& runs) override {
+    std::vector<Run> medians;
+    for (const Run& run : runs) {
+      if (run.run_type != Run::RT_Aggregate || run.aggregate_name == "median")
+        medians.push_back(run);
+    }
+    if (!medians.empty())
+      ConsoleReporter::ReportRuns(medians);
+  }
+};
+
+void register_all() {
+  const auto tune = [](benchmark::internal::Benchmark* b) { b->ReportAggregatesOnly(true); };
+  for (const KindCase& c : kind_cases()) {
+    tune(benchmark::RegisterBenchmark(
+        ("dispatch/" + std::string(c.name)).c_str(),
+        [c](benchmark::State& state) { dispatch_one(state, c.text, c.model); }));
+  }
+
+  static const FullConversionClock full_conversion;
+  static const FixedClock fixed;
+  struct ClockCase {
+    const char* name;
+    const Clock* clock;
+  };
+  const ClockCase clocks[] = {{"machine clock", &SystemClock::instance()},
+                              {"full local-time conversion", &full_conversion},
+                              {"fixed clock", &fixed}};
+  std::vector<std::pair<std::string, std::string>> streams = {
+      {"tk52-session", session_stream("tk52-session")}};
+  std::string all = streams.front().second;
+  for (const char* name : {"haicom-305N", "sirfstarv-nmea", "st-teseo-liv3f", "hemi", "mt3339",
+                           "firefly-II", "nmea-fuzzy-cases"}) {
+    const std::string stream = receiver_stream(name);
+    all += stream;
+    // Its sentences are all overlong: it only counts in the whole.
+    if (count_sentences(stream) > 0)
+      streams.emplace_back(name, stream);
+  }
+  streams.emplace_back("all captures", all);
+  for (const auto& [name, stream] : streams) {
+    for (const ClockCase& clock : clocks) {
+      tune(benchmark::RegisterBenchmark(
+          ("stream/" + name + "/" + clock.name).c_str(),
+          [s = stream, c = clock.clock](benchmark::State& state) { feed_stream(state, s, *c); }));
+    }
+  }
+
+  tune(benchmark::RegisterBenchmark("crc16/PKEXU table", crc_of_pkexu<crc16_ccitt_false>));
+  tune(benchmark::RegisterBenchmark("crc16/PKEXU bit loop", crc_of_pkexu<crc16_bit_loop>));
+}
 
 }  // namespace
 }  // namespace tk52
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  // Medians of repetitions unless told otherwise on the command line.
+  std::vector<char*> args(argv, argv + argc);
+  std::string repetitions = "--benchmark_repetitions=" + std::to_string(tk52::kRepetitions);
+  std::string min_time = "--benchmark_min_time=" + std::to_string(tk52::kMinSeconds);
+  args.insert(args.begin() + 1, {repetitions.data(), min_time.data()});
+  argc = static_cast<int>(args.size());
+  argv = args.data();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    return 1;
+  tk52::register_all();
+  tk52::MedianReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return 0;
+}

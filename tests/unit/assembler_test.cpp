@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -101,6 +103,68 @@ TEST(Assembler, ResetLosesTheSentenceInProgress) {
   assembler.feed("55\r\n$PKEXD*42\r\n", 15);
   ASSERT_EQ(collector.sentences.size(), 1u);
   EXPECT_EQ(collector.sentences[0].text, "$PKEXD*42\r\n");
+}
+
+// Counts its readings, so that an arrival names which "$" it was, however the bytes came.
+class CountingClock final : public Clock {
+ public:
+  CalendarTime local_now() const override {
+    CalendarTime t{};
+    t.milliseconds = static_cast<std::uint16_t>(++readings_);
+    return t;
+  }
+  CalendarTime utc_now() const override { return local_now(); }
+  std::uint32_t tick_ms() const override { return readings_; }
+
+ private:
+  mutable std::uint32_t readings_ = 0;
+};
+
+// Whole buffers of any size assemble exactly as the same bytes fed one by one: random streams of
+// the characters that matter (line ends in either order or alone, "$" anywhere, names, short and
+// overlong sentences, runs past the buffer) cut into random pieces.
+TEST(Assembler, BuffersAssembleAsTheirBytesOneByOne) {
+  std::mt19937 random(52);
+  const std::vector<std::string> pieces = {"$",
+                                           "\r",
+                                           "\n",
+                                           "\r\n",
+                                           "\n\r",
+                                           "GPZDA",
+                                           "PKEXT",
+                                           "PKEXJ",
+                                           "GP",
+                                           ",12",
+                                           "*4F",
+                                           "A",
+                                           "$PKEXD,E3*18\r\n",
+                                           "$GPZDA,120006.00,10,12,2026,00,00*67\r\n",
+                                           std::string(90, 'B'),
+                                           std::string(600, 'C')};
+  for (int round = 0; round < 3000; ++round) {
+    std::string stream;
+    const int count = static_cast<int>(random() % 40);
+    for (int k = 0; k < count; ++k)
+      stream += pieces[random() % (k % 7 == 6 ? pieces.size() : pieces.size() - 2)];
+
+    Collector one_by_one, whole;
+    CountingClock clock_one, clock_whole;
+    SentenceAssembler bytes(one_by_one, clock_one), buffers(whole, clock_whole);
+    for (const char c : stream)
+      bytes.feed(c);
+    for (std::size_t at = 0; at < stream.size();) {
+      const std::size_t size = std::min<std::size_t>(1 + random() % 100, stream.size() - at);
+      buffers.feed(stream.data() + at, size);
+      at += size;
+    }
+    ASSERT_EQ(whole.sentences.size(), one_by_one.sentences.size()) << stream;
+    for (std::size_t i = 0; i < whole.sentences.size(); ++i) {
+      EXPECT_EQ(whole.sentences[i].text, one_by_one.sentences[i].text) << stream;
+      EXPECT_EQ(whole.sentences[i].kind, one_by_one.sentences[i].kind) << stream;
+      EXPECT_EQ(whole.sentences[i].arrival_ms, one_by_one.sentences[i].arrival_ms) << stream;
+    }
+    EXPECT_EQ(buffers.last_dollar_tick(), bytes.last_dollar_tick()) << stream;
+  }
 }
 
 // Real receivers' streams through the assembler and the dispatcher: every sentence of 8..82

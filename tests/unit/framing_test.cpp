@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 namespace tk52 {
@@ -86,6 +87,79 @@ TEST(Crc16, IsCcittFalse) {
   EXPECT_EQ(crc16_ccitt_false("123456789", 9), 0x29B1);
   EXPECT_EQ(crc16_ccitt_false("", 0), 0xFFFF);
   EXPECT_EQ(crc16_ccitt_false("A", 1), 0xB915);
+}
+
+// The table-driven CRC agrees with the definition, computed a bit at a time: for every pair of
+// byte values (high bytes included), for random runs of every length up to a line's, and for a
+// time sentence's body cut at every length.
+TEST(Crc16, TableAgreesWithTheBitwiseDefinition) {
+  const auto bitwise = [](const std::string& data) {
+    std::uint16_t crc = 0xFFFF;
+    for (const char c : data) {
+      crc ^= static_cast<std::uint16_t>(static_cast<std::uint8_t>(c) << 8);
+      for (int bit = 0; bit < 8; ++bit)
+        crc = static_cast<std::uint16_t>((crc & 0x8000) ? (crc << 1) ^ 0x1021 : crc << 1);
+    }
+    return crc;
+  };
+  for (int first = 0; first < 256; ++first) {
+    for (int second = 0; second < 256; ++second) {
+      const std::string pair = {static_cast<char>(first), static_cast<char>(second)};
+      ASSERT_EQ(crc16_ccitt_false(pair.data(), 2), bitwise(pair)) << first << " " << second;
+    }
+  }
+  std::mt19937 random(52);
+  for (int round = 0; round < 20000; ++round) {
+    std::string run(random() % 83, '\0');
+    for (char& c : run)
+      c = static_cast<char>(random());
+    ASSERT_EQ(crc16_ccitt_false(run.data(), run.size()), bitwise(run)) << round;
+  }
+  const std::string body = "120005.25,10,12,2026,A,,5C2E7B00";
+  for (std::size_t size = 0; size <= body.size(); ++size)
+    EXPECT_EQ(crc16_ccitt_false(body.data(), size), bitwise(body.substr(0, size))) << size;
+}
+
+// The word-at-a-time verification agrees with its definition (the first "*" after the "$", the
+// exclusive-or of the body before it, two digits after it within the size) for sentences of
+// every length up to a line's with the "*" anywhere or nowhere, their checksums right and wrong.
+TEST(VerifySentence, AgreesWithTheDefinitionWhereverTheStarIs) {
+  const auto defined = [](const std::string& text) {
+    if (text.size() < 3)
+      return false;
+    const std::size_t star = text.find('*', 1);
+    if (star == std::string::npos || star + 2 >= text.size())
+      return false;
+    const unsigned expected = digit_to_value(text[star + 1]) << 4 | digit_to_value(text[star + 2]);
+    return checksum(text.data() + 1, star - 1) == expected;
+  };
+  std::mt19937 random(52);
+  int verified = 0;
+  for (std::size_t size = 0; size <= 90; ++size) {
+    for (std::size_t star = 0; star <= size; ++star) {
+      for (int variant = 0; variant < 4; ++variant) {
+        std::string text(size, 'x');
+        for (char& c : text)
+          c = static_cast<char>(' ' + random() % 90);  // "*" among them now and then
+        if (size > 0)
+          text[0] = '$';
+        if (star > 0 && star < size) {
+          text[star] = '*';
+          // Half of them carry their right checksum.
+          const std::size_t body_end = text.find('*', 1);
+          if (variant % 2 == 0 && body_end + 2 < size) {
+            const std::uint8_t sum = checksum(text.data() + 1, body_end - 1);
+            text[body_end + 1] = nibble_to_digit(sum >> 4);
+            text[body_end + 2] = nibble_to_digit(sum & 0x0F);
+          }
+        }
+        const bool expected = defined(text);
+        verified += expected;
+        ASSERT_EQ(verify_sentence(text.data(), text.size()), expected) << text;
+      }
+    }
+  }
+  EXPECT_GT(verified, 1000);
 }
 
 TEST(FrameBody, AppendsChecksumAndLineEnd) {

@@ -24,6 +24,11 @@ class Line {
   // Whether a PC holds the line open. Without one, what the clock sends is lost; a
   // pseudo-terminal would keep it for whoever opens it next.
   virtual bool attached() = 0;
+  // A descriptor that turns readable when a PC may have come (opened the line), so that the
+  // clock answers its first bytes at once; -1 when the line cannot tell, and attached() is
+  // probed every so often instead. forget_arrivals() empties it.
+  virtual int arrival_fd() const { return -1; }
+  virtual void forget_arrivals() {}
   // The clock's own speed changed; a real device is reprogrammed once its output has drained.
   virtual bool set_baud(int baud) = 0;
 

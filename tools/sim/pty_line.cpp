@@ -2,6 +2,7 @@
 // The master shares the slave's termios, which is how the clock learns the PC's speed.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -66,6 +67,15 @@ class PtyLine final : public Line {
 
   bool gone_on_read_error() const override { return false; }
 
+  // A hung-up master cannot be polled (it reports the hang-up at once, always); the slave's
+  // opening is watched instead, and by the time it is reported the hang-up has cleared.
+  int arrival_fd() const override { return opens_; }
+  void forget_arrivals() override {
+    std::array<char, 4096> events{};
+    while (opens_ >= 0 && read(opens_, events.data(), events.size()) > 0) {
+    }
+  }
+
   // Once the PC has closed the slave, the master reports a hang-up until someone opens it again.
   bool attached() override {
     if (master_ < 0)
@@ -82,6 +92,9 @@ class PtyLine final : public Line {
   }
 
   void close() override {
+    if (opens_ >= 0)
+      ::close(opens_);
+    opens_ = -1;
     if (master_ >= 0)
       ::close(master_);
     master_ = -1;
@@ -112,11 +125,18 @@ class PtyLine final : public Line {
 
     master_ = master;
     slave_ = name.data();
+    // Without the watch, attached() is probed now and then.
+    opens_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (opens_ >= 0 && inotify_add_watch(opens_, slave_.c_str(), IN_OPEN) < 0) {
+      ::close(opens_);
+      opens_ = -1;
+    }
     return link_.empty() || point_link(link_, slave_);
   }
 
  private:
   int master_ = -1;
+  int opens_ = -1;  // inotify: the slave's openings
   int baud_;
   std::string link_;
   std::string slave_;

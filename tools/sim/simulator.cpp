@@ -17,7 +17,8 @@ namespace tk52::sim {
 namespace {
 
 constexpr std::int64_t kNanosPerSecond = 1'000'000'000;
-// How often a line without a PC is looked at again: a hung-up master cannot be polled.
+// How often a line without a PC is looked at again when the line cannot say when one comes: a
+// hung-up master cannot be polled.
 constexpr Micros kAttachProbe = 50'000;
 constexpr Micros kReopenRetry = 1'000'000;
 
@@ -142,6 +143,9 @@ class Loop {
     const std::size_t line_slot = fds.size();
     fds.push_back(
         {attached ? line_.fd() : -1, static_cast<short>(POLLIN | (blocked ? POLLOUT : 0)), 0});
+    // Without a PC, the line says when one may have come.
+    const std::size_t arrival_slot = fds.size();
+    fds.push_back({attached ? -1 : line_.arrival_fd(), POLLIN, 0});
     const std::size_t first_source = fds.size();
     for (CommandSource* source : sources_)
       fds.push_back({source->fd(), POLLIN, 0});
@@ -165,6 +169,8 @@ class Loop {
     }
     if ((fds[line_slot].revents & POLLIN) != 0)
       receive();
+    if (fds[arrival_slot].revents != 0)
+      line_.forget_arrivals();
     for (std::size_t i = 0; i < sources_.size(); ++i) {
       if (fds[first_source + i].revents == 0)
         continue;
@@ -179,7 +185,7 @@ class Loop {
     const auto sooner = [&wake](Micros at) { wake = wake ? std::min(*wake, at) : at; };
     if (line_.fd() < 0) {
       sooner(reopen_at_);
-    } else if (!attached) {
+    } else if (!attached && line_.arrival_fd() < 0) {
       sooner(now + kAttachProbe);
     }
     return wake;

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "../sync/sync_fakes.h"
 #include "simulator.h"
 #include "headless.h"
 #include "link/serial_port.h"
 #include "pages/sync/time_sync.h"
-#include "sync_fakes.h"
 
 namespace {
 
