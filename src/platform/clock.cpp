@@ -69,10 +69,12 @@ struct LocalSecond {
 };
 thread_local LocalSecond t_local_second;
 
+#ifndef _WIN32
 std::int64_t now_unix_ms() {
   const auto since_epoch = std::chrono::system_clock::now().time_since_epoch();
   return std::chrono::duration_cast<std::chrono::milliseconds>(since_epoch).count();
 }
+#endif
 
 }  // namespace
 
