@@ -69,7 +69,8 @@ int SyncPage::build_sync_group(HWND page, int h, const Dispatcher* dispatch) {
   int caption_width = 0;
   for (auto c : captions)
     caption_width = std::max(caption_width, static_cast<int>(text_size(c).cx));
-  const int field_width = text_size(L"WWWWWWW").cx;
+  // "WWWWWWW" wide, and never narrower than the longest time with the field's margins.
+  const int field_width = std::max(text_size(L"WWWWWWW").cx, text_size(L"00:00:00.000").cx + 12);
   const int button_width = caption_width + 4 + field_width;
   const int last_row_bottom = h + 8 + 2 * (h + 14) + h + 6;
   const int button_y = last_row_bottom + 8;
@@ -131,7 +132,8 @@ bool SyncPage::build_automatic_group(HWND page, int h, int x, int width, int hei
        kThresholdRadio, kThresholdField, kThresholdSpin, ids::kThresholdField, ids::kThresholdSpin,
        kThresholdMsRange, 30},
   }};
-  const int field_width = text_size(L"WWWWWW").cx;
+  // The spin control takes its width from the field's right side: "WWWWWW" stays visible.
+  const int field_width = text_size(L"WWWWWW").cx + GetSystemMetrics(SM_CXVSCROLL);
   int y = h + 8 + h + 8;
   bool ok = control(kAutomaticBox) != nullptr;
   for (const Row& row : rows) {

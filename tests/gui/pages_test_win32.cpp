@@ -374,7 +374,7 @@ TEST_F(Sync, ShowsTheDifferenceEverySecond) {
           if (const auto d = difference_ms(text_of(difference)))
             differences.push_back(*d);
         }
-        return utc_seen.size() >= 4;
+        return utc_seen.size() >= 6;
       },
       20s))
       << "the clock's time does not change every second";
@@ -383,9 +383,15 @@ TEST_F(Sync, ShowsTheDifferenceEverySecond) {
     EXPECT_EQ(utc_seen[i].size(), 12u) << short_name(utc_seen[i]);
     EXPECT_NE(pc_seen[i], pc_seen[i - 1]);
   }
-  ASSERT_GE(differences.size(), 3u);
+  // The PC's time is taken when the sentence's "$" arrives, a few milliseconds after the clock
+  // sent it; a busy machine delays a single sentence now and then, never most of them.
+  ASSERT_GE(differences.size(), 5u);
+  std::vector<long> errors;
   for (long d : differences)
-    EXPECT_NEAR(d, -1500, 50) << "the difference is off by " << d + 1500 << " ms";
+    errors.push_back(std::labs(d + 1500));
+  std::sort(errors.begin(), errors.end());
+  EXPECT_LE(errors[errors.size() / 2], 20) << "median error in ms";
+  EXPECT_LE(errors.back(), 300) << "worst error in ms";
   EXPECT_TRUE(gui::wait_until([&] { return enabled(gui::child(sync_group(), kSynchroniseNow)); }))
       << "the manual button stays disabled while valid times arrive";
   EXPECT_TRUE(enabled(gui::child(automatic_group(), kAutomatic)));
