@@ -317,8 +317,8 @@ bool SyncPage::automatic_checked() {
 void SyncPage::enable_mode_controls(bool enabled) {
   for (Control c : {kPeriodicRadio, kPeriodField, kPeriodSpin, kThresholdRadio, kThresholdField,
                     kThresholdSpin}) {
-    if (HWND window = control(c))
-      enable_now(window, enabled);
+    if (HWND mode_control = control(c))
+      enable_now(mode_control, enabled);
   }
 }
 
