@@ -35,14 +35,21 @@ int fail(const char* what) {
 }  // namespace
 
 int wmain() {
+  // The main window exists before its pages do: wait until it shows, whole.
   HWND main = nullptr;
+  HWND connect = nullptr;
   if (!gui::wait_until(
-          [&] { return (main = FindWindowW(L"MAINWINDOW_CLASS_TK52CFG", nullptr)) != nullptr; },
+          [&] {
+            main = FindWindowW(L"MAINWINDOW_CLASS_TK52CFG", nullptr);
+            connect = main != nullptr && IsWindowVisible(main)
+                          ? gui::child(gui::find_group(main, L"Скорость передачи данных", kConnect),
+                                       kConnect)
+                          : nullptr;
+            return connect != nullptr;
+          },
           60s)) {
     return fail("the program's window did not show");
   }
-  HWND speed = gui::find_group(main, L"Скорость передачи данных", kConnect);
-  HWND connect = gui::child(speed, kConnect);
   if (gui::text_of(connect) == L"Соединить" && !gui::click(connect))
     return fail("connecting ended with a message (is the clock on COM5?)");
   if (!gui::wait_until([&] { return gui::text_of(connect) == L"Разъединить"; }))
