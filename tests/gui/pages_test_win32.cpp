@@ -27,6 +27,7 @@ constexpr int kJournalsTab = 3;
 
 constexpr int kSynchroniseNow = 0x100D;
 constexpr int kAutomatic = 0x100E;
+constexpr int kSyncThreshold = 0x1010;
 constexpr int kUtcTimeField = 0x2301;
 constexpr int kPcTimeField = 0x2302;
 constexpr int kDifferenceField = 0x2303;
@@ -482,6 +483,53 @@ TEST_F(Sync, SettingFieldsTakeNumbersInTheirRanges) {
   send(threshold, WM_KILLFOCUS, 0, 0);
   EXPECT_EQ(text_of(threshold), L"3");
   gui::screenshot(current_test_name());
+}
+
+TEST_F(Sync, AutomaticModesSetThePcClockByPeriodAndByThreshold) {
+  // A clock 1.5 s ahead: under Wine the PC clock stays where it is, so the difference stays too.
+  ASSERT_TRUE(sim_->run("offset-ms 1500"));
+  connect();
+  ASSERT_TRUE(app_->show_tab(kSyncTab));
+  HWND automatic = gui::child(automatic_group(), kAutomatic);
+  ASSERT_TRUE(gui::wait_until([&] { return enabled(automatic); }));
+  const auto settings = [&] {
+    const std::string log = journal();
+    std::size_t count = 0;
+    for (const std::wstring& text : {std::wstring(L"Произведена синхронизация"),
+                                     std::wstring(L"Не удалось установить время ПК (")}) {
+      const std::string wanted = gui::to_cp1251(text);
+      for (auto at = log.find(wanted); at != std::string::npos; at = log.find(wanted, at + 1))
+        ++count;
+    }
+    return count;
+  };
+
+  // Every 3 s.
+  ASSERT_TRUE(gui::click(automatic));
+  HWND period = gui::child(automatic_group(), kPeriodField);
+  ASSERT_TRUE(gui::wait_until([&] { return enabled(period); }));
+  send(period, EM_SETSEL, 0, -1);
+  type(period, L"3\r");
+  const std::size_t before = settings();
+  EXPECT_TRUE(gui::wait_until([&] { return settings() >= before + 2; }, 20s))
+      << "the period timer does not set the clock";
+
+  // Whenever the difference reaches 30 ms: at each time sentence, as the PC clock stays behind.
+  ASSERT_TRUE(gui::click(gui::child(automatic_group(), kSyncThreshold)));
+  const std::size_t at_threshold = settings();
+  EXPECT_TRUE(gui::wait_until([&] { return settings() >= at_threshold + 3; }, 10s))
+      << "the threshold does not set the clock";
+
+  // Off: manual mode, and nothing is set without a click.
+  ASSERT_TRUE(gui::click(automatic));
+  EXPECT_TRUE(gui::wait_until([&] { return !enabled(period); }));
+  EXPECT_TRUE(gui::wait_until([&] { return enabled(gui::child(sync_group(), kSynchroniseNow)); }));
+  const std::size_t off = settings();
+  // Three seconds of time sentences: one period of the timer that still runs, and three chances
+  // for the threshold.
+  const auto quiet_until = std::chrono::steady_clock::now() + 3500ms;
+  gui::wait_until([&] { return std::chrono::steady_clock::now() > quiet_until; }, 5s);
+  EXPECT_EQ(settings(), off) << "the clock was set with automatic synchronisation off";
 }
 
 // ---------------------------------------------------------------------------------------------

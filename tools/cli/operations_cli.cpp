@@ -57,7 +57,7 @@ class Session {
   }
 
   bool connect() {
-    Configurator& c = *front_.configurator;
+    const Configurator& c = *front_.configurator;
     select_port();
     front_.configuration.speed = speed_index(options_.baud);
     front_.connection_operations->connect_or_disconnect();
@@ -213,7 +213,7 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
 
 int run_find(Session& session) {
   session.select_port();
-  Configurator& c = session.configurator();
+  const Configurator& c = session.configurator();
   session.front().connection_operations->find_device();
   session.front().pump();
   if (!c.connected())
