@@ -16,7 +16,7 @@ namespace {
 
 class QuietEvents final : public tk52::ProtocolEvents {
  public:
-  bool post_reply(const ReplyNotification&) override { return true; }
+  bool post_reply(const tk52::ReplyNotification&) override { return true; }
   void log_received(const char*, std::size_t, const tk52::CalendarTime&, bool) override {}
   void counters_changed() override {}
   void time_received(const tk52::TimeRecord&, const tk52::CalendarTime&) override {}
@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0)
     return 0;
   // The first byte picks the model type, which changes the configuration layout.
-  const tk52::DeviceModelType model = data[0] % 5;
+  const auto model = static_cast<tk52::DeviceModelType>(data[0] % 5);
   // An exact-size copy: any read past the end is caught by AddressSanitizer.
   const std::vector<char> text(data + 1, data + size);
 
