@@ -10,9 +10,10 @@ root=$(pwd)
 
 exe="${TK52CFG_EXE_BUILD:-$root/build/win64/tk52cfg.exe}"
 driver="${TK52_GUI_DRIVER:-$root/build/win64/tests/gui/tk52_gui_tests.exe}"
+cli="${TK52CLI_WIN:-$root/build/win64/tk52cli.exe}"
 sim="${TK52SIM:-$root/build/asan/tools/sim/tk52sim}"
 shots="$root/build/win64/screenshots"
-for file in "$exe" "$driver" "$sim"; do
+for file in "$exe" "$driver" "$sim" "$cli"; do
   if [ ! -f "$file" ]; then
     echo "gui-test: $file is missing; build first" >&2
     exit 2
@@ -68,8 +69,10 @@ winpath() { winepath -w "$1" 2>/dev/null; }
 logs="$root/build/win64/gui-logs"
 rm -rf "$shots" "$logs"
 mkdir -p "$shots" "$logs" "$work/shots"
-export TK52_GUI_SHOTS
+export TK52_GUI_SHOTS TK52CLI_EXE
 TK52_GUI_SHOTS=$(winpath "$work/shots")
+# The journal lines are compared with what tk52cli writes for the same clock.
+TK52CLI_EXE=$(winpath "$cli")
 
 passed=0
 failed=0

@@ -29,8 +29,23 @@ inline constexpr int kLatitudeField = 0x2107;
 inline constexpr int kLongitudeField = 0x2108;
 inline constexpr int kAltitudeField = 0x2109;
 
+// Synchronisation page.
+inline constexpr int kUtcTimeField = 0x2301;
+inline constexpr int kPcTimeField = 0x2302;
+inline constexpr int kDifferenceField = 0x2303;
+inline constexpr int kPeriodField = 0x2304;
+inline constexpr int kPeriodSpin = 0x2305;
+inline constexpr int kThresholdField = 0x2306;
+inline constexpr int kThresholdSpin = 0x2307;
+
+// Event journals page.
+inline constexpr int kEventJournalView = 0x2401;
+inline constexpr int kJournalTypeList = 0x2402;
+inline constexpr int kJournalTotalField = 0x2403;
+inline constexpr int kJournalWantedField = 0x2404;
+
 // A log viewer window's view.
-inline constexpr int kViewerLogView = 0x2301;
+inline constexpr int kViewerLogView = 0x2501;
 
 // Main window.
 inline constexpr int kTabControl = 0x2201;

@@ -5,14 +5,14 @@
 #include <algorithm>
 #include <array>
 
-#include "windows/control_ids.h"
-#include "windows/exit_codes.h"
 #include "app/operation_codes.h"
-#include "platform/win32_text.h"
-#include "windows/log_view_win32.h"
 #include "log/traffic_log.h"
 #include "platform/clock.h"
 #include "platform/text_1251.h"
+#include "platform/win32_text.h"
+#include "windows/control_ids.h"
+#include "windows/exit_codes.h"
+#include "windows/log_view_win32.h"
 
 namespace tk52::win32 {
 namespace {
@@ -42,12 +42,19 @@ void save_log_copy(HWND owner, const std::filesystem::path& source) {
   dialog.lpstrTitle = L"Сохранить журнал как...";
   dialog.lpstrDefExt = L"txt";
   dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_ENABLESIZING | OFN_EXPLORER;
-  if (!GetSaveFileNameW(&dialog)) return;
-  HANDLE existing = CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (!GetSaveFileNameW(&dialog))
+    return;
+  // A read-only file is refused as Windows refuses it, also where the system would let the
+  // user write it anyway (the superuser under Wine ignores the attribute).
+  const DWORD attributes = GetFileAttributesW(name);
+  const bool read_only =
+      attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  HANDLE existing = read_only ? INVALID_HANDLE_VALUE
+                              : CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (existing != INVALID_HANDLE_VALUE) {
     CloseHandle(existing);
-  } else if (GetLastError() == ERROR_ACCESS_DENIED) {
+  } else if (read_only || GetLastError() == ERROR_ACCESS_DENIED) {
     MessageBoxW(owner, L"Доступ к файлу запрещен.", L"Ошибка!", MB_ICONERROR | MB_TASKMODAL);
     return;
   }
@@ -120,16 +127,15 @@ int MonitoringPage::build_info_group(int width, int height, const Dispatcher* di
     const int y = fields_top + static_cast<int>(i) * (row + 4);
     ok &= make_control(L"STATIC", left[i], SS_RIGHT | SS_CENTERIMAGE,
                        rect_at(8, y, left_caption, row), info, ids::kCaption) != nullptr;
-    fields_[left_fields[i]] =
-        make_control(L"EDIT", L"", ES_READONLY | ES_CENTER | ES_AUTOHSCROLL,
-                     rect_at(8 + left_caption + 8, y, left_field, row), info, left_ids[i],
-                     WS_EX_CLIENTEDGE);
+    fields_[left_fields[i]] = make_control(L"EDIT", L"", ES_READONLY | ES_CENTER | ES_AUTOHSCROLL,
+                                           rect_at(8 + left_caption + 8, y, left_field, row), info,
+                                           left_ids[i], WS_EX_CLIENTEDGE);
     ok &= make_control(L"STATIC", right[i], SS_RIGHT | SS_CENTERIMAGE,
                        rect_at(right_x, y, right_caption, row), info, ids::kCaption) != nullptr;
     fields_[right_fields[i]] =
         make_control(L"EDIT", L"", ES_READONLY | ES_CENTER | ES_AUTOHSCROLL,
-                     rect_at(right_x + right_caption + 8, y, right_field, row), info,
-                     right_ids[i], WS_EX_CLIENTEDGE);
+                     rect_at(right_x + right_caption + 8, y, right_field, row), info, right_ids[i],
+                     WS_EX_CLIENTEDGE);
   }
   // The two requests side by side under the fields, each as wide as half the group.
   const int buttons_y = fields_top + 4 * (row + 4) + 4;
@@ -138,10 +144,10 @@ int MonitoringPage::build_info_group(int width, int height, const Dispatcher* di
                                   BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP,
                                   rect_at(8, buttons_y, half_width, row + 4), info,
                                   static_cast<int>(OperationCode::kRequestInfo));
-  HWND self_test = make_control(L"BUTTON", L"Запрос самодиагностики",
-                                BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP,
-                                rect_at(8 + half_width + 8, buttons_y, half_width, row + 4), info,
-                                static_cast<int>(OperationCode::kRequestSelfTest));
+  HWND self_test =
+      make_control(L"BUTTON", L"Запрос самодиагностики", BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP,
+                   rect_at(8 + half_width + 8, buttons_y, half_width, row + 4), info,
+                   static_cast<int>(OperationCode::kRequestSelfTest));
   controls_[MonitoringControl::kRequestInfo] = info_button;
   controls_[MonitoringControl::kRequestSelfTest] = self_test;
   for (const auto& [field, control] : fields_)
@@ -212,11 +218,12 @@ void MonitoringPage::toggle_follow() {
 }
 
 void MonitoringPage::clear_log() {
-  const int answer = MessageBoxW(
-      ui().main_window,
-      L"После очистки журнала, все данные в нем будут утеряны.\r\nОчистить журнал?",
-      L"Очистка журнала.", MB_YESNO | MB_ICONQUESTION);
-  if (answer == IDYES) SendMessageW(view_, kClear, 0, 0);
+  const int answer =
+      MessageBoxW(ui().main_window,
+                  L"После очистки журнала, все данные в нем будут утеряны.\r\nОчистить журнал?",
+                  L"Очистка журнала.", MB_YESNO | MB_ICONQUESTION);
+  if (answer == IDYES)
+    SendMessageW(view_, kClear, 0, 0);
 }
 
 void MonitoringPage::save_log() {

@@ -12,25 +12,33 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <system_error>
 
 #include "../../resources/resource_ids.h"
 #include "app/configurator.h"
 #include "app/operation_codes.h"
 #include "pages/configuration/configuration_operations.h"
 #include "pages/connection/connection_operations.h"
+#include "pages/journals/journal_reader.h"
 #include "pages/monitoring/monitoring_operations.h"
+#include "pages/sync/clock_setter.h"
+#include "pages/sync/local_time.h"
+#include "pages/sync/time_sync.h"
 #include "platform/win32_text.h"
 #include "windows/about_box_win32.h"
 #include "windows/configuration_page_win32.h"
 #include "windows/control_ids.h"
 #include "windows/exit_codes.h"
 #include "windows/help_win32.h"
+#include "windows/journals_page_win32.h"
 #include "windows/log_view_win32.h"
 #include "windows/monitoring_page_win32.h"
 #include "windows/port_window_win32.h"
 #include "windows/reply_messages_win32.h"
 #include "windows/settings_registry_win32.h"
 #include "windows/keyboard_navigation_win32.h"
+#include "windows/sync_page_win32.h"
+#include "windows/thread_timers_win32.h"
 #include "windows/ui_win32.h"
 #include "windows/viewer_window_win32.h"
 
@@ -40,7 +48,6 @@ namespace {
 constexpr wchar_t kMainClass[] = L"MAINWINDOW_CLASS_TK52CFG";
 constexpr wchar_t kMutexName[] = L"TK-52_CFG_APP_MUTEX";
 constexpr wchar_t kTitle[] = L"Конфигуратор радиочасов КЕХ ТК-52";
-
 
 std::filesystem::path beside_executable(const wchar_t* file_name) {
   std::wstring path(MAX_PATH, L'\0');
@@ -55,7 +62,32 @@ std::filesystem::path beside_executable(const wchar_t* file_name) {
   return std::filesystem::path(path).replace_filename(file_name);
 }
 
-class Program final : public ShellView, public UiPoster, public LogLineSink {
+// The journal reader's messages: its warning that a pass ended short is task-modal and topmost
+// with no owner, so that it shows whichever window is in front.
+class JournalsShell final : public ShellView {
+ public:
+  explicit JournalsShell(ShellView& shell) : shell_(shell) {}
+  void set_status(std::string_view text, bool synchronous) override {
+    shell_.set_status(text, synchronous);
+  }
+  void set_connection_text(std::string_view text) override { shell_.set_connection_text(text); }
+  void show_message(std::string_view title, std::string_view text, MessageIcon icon) override {
+    const UINT kind = icon == MessageIcon::kWarning ? MB_ICONWARNING
+                      : icon == MessageIcon::kError ? MB_ICONERROR
+                                                    : MB_ICONINFORMATION;
+    MessageBoxW(nullptr, widen(text).c_str(), widen(title).c_str(),
+                MB_OK | kind | MB_TASKMODAL | MB_TOPMOST);
+  }
+  void enable_port_command(bool enabled) override { shell_.enable_port_command(enabled); }
+
+ private:
+  ShellView& shell_;
+};
+
+class Program final : public ShellView,
+                      public UiPoster,
+                      public LogLineSink,
+                      public ConnectedStateListener {
  public:
   int run(HINSTANCE instance);
 
@@ -69,6 +101,9 @@ class Program final : public ShellView, public UiPoster, public LogLineSink {
   void counters_changed() override;
   // LogLineSink: from any thread, posted to the traffic log view.
   void append_line(std::string line) override;
+  // ConnectedStateListener: the journals tab comes and goes with the model.
+  void on_connected_changed(bool) override {}
+  void on_model_identified(DeviceModelType model) override;
 
  private:
   static LRESULT CALLBACK main_procedure(HWND, UINT, WPARAM, LPARAM);
@@ -78,6 +113,8 @@ class Program final : public ShellView, public UiPoster, public LogLineSink {
   int create_main_window();
   int create_tabs();
   int create_pages();
+  void register_sync_operations();
+  void shut_down();
   void dispatch(int code, HWND control);
   void on_menu(int id);
   void show_page(int index, bool visible);
@@ -91,6 +128,8 @@ class Program final : public ShellView, public UiPoster, public LogLineSink {
   std::array<HWND, 4> pages_{};
   ConfigurationPage configuration_;
   MonitoringPage monitoring_;
+  SyncPage sync_page_;
+  JournalsPage journals_page_;
   RegistrySettings settings_;
   Settings remembered_;
   PortWindow* port_window_ = nullptr;
@@ -98,6 +137,15 @@ class Program final : public ShellView, public UiPoster, public LogLineSink {
   std::unique_ptr<ConnectionOperations> connection_;
   std::unique_ptr<ConfigurationOperations> configuration_operations_;
   std::unique_ptr<MonitoringOperations> monitoring_operations_;
+  SystemTimeZone time_zone_;
+  SystemClockSetter clock_setter_;
+  std::unique_ptr<TimeSync> time_sync_;
+  JournalsShell journals_shell_{*this};
+  ThreadTimers journal_timers_{[this](int id) {
+    if (journal_reader_)
+      journal_reader_->on_timer(id);
+  }};
+  std::unique_ptr<JournalReader> journal_reader_;
   Dispatcher dispatcher_;
   std::wstring connection_text_ = L"Нет соединения";
   std::wstring status_text_;
@@ -168,7 +216,30 @@ void Program::counters_changed() {
 }
 
 void Program::append_line(std::string line) {
-  post_line(monitoring_.log_view(), std::move(line));
+  // Nothing is logged before the traffic log's view exists; should it be, it has nowhere to go.
+  if (HWND view = monitoring_.log_view())
+    post_line(view, std::move(line));
+}
+
+void Program::on_model_identified(DeviceModelType model) {
+  const bool journals = model == DeviceModelType::kTk52A || model == DeviceModelType::kTk53;
+  const int tabs = TabCtrl_GetItemCount(tab_);
+  if (journals) {
+    if (tabs < 4) {
+      TCITEMW item{};
+      item.mask = TCIF_TEXT;
+      item.pszText = const_cast<wchar_t*>(L"Журналы событий");
+      TabCtrl_InsertItem(tab_, 3, &item);
+    }
+    return;
+  }
+  if (tabs < 4)
+    return;
+  // The journals page may be the one shown: the configuration page takes its place.
+  show_page(TabCtrl_GetCurSel(tab_), false);
+  TabCtrl_DeleteItem(tab_, 3);
+  TabCtrl_SetCurSel(tab_, 0);
+  show_page(0, true);
 }
 
 LRESULT CALLBACK Program::main_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -266,6 +337,8 @@ void Program::dispatch(int code, HWND) {
       return monitoring_.clear_log();
     case OperationCode::kSaveLog:
       return monitoring_.save_log();
+    case OperationCode::kSaveJournal:
+      return journals_page_.save();
     case OperationCode::kConnect:
     case OperationCode::kFindDevice:
       // The port chosen in the port window is the one these open.
@@ -373,14 +446,27 @@ int Program::create_pages() {
   }
   if (!configuration_.create(tab_, area, &dispatcher_, remembered_.speed_position))
     return exit_code::kWindow;
-  // The synchronisation and journals pages take their controls with their operations.
-  HWND sync = make_page(tab_, area);
-  HWND journals = make_page(tab_, area);
-  if (sync == nullptr || journals == nullptr)
+  if (!sync_page_.create(tab_, area, &dispatcher_, status_))
     return exit_code::kWindow;
-  pages_ = {configuration_.window(), monitoring_.window(), sync, journals};
+  sync_page_.attach(*time_sync_);
+  JournalRecordTable& records = configurator_->protocol().journal_table();
+  if (const int code =
+          journals_page_.create(tab_, area, &dispatcher_, beside_executable(L"event_journal.txt"),
+                                [&records] { records.reset(); });
+      code != 0) {
+    return code;
+  }
+  pages_ = {configuration_.window(), monitoring_.window(), sync_page_.window(),
+            journals_page_.window()};
   show_page(0, true);
   return 0;
+}
+
+void Program::register_sync_operations() {
+  for (OperationCode code : {OperationCode::kSynchroniseNow, OperationCode::kAutoSync,
+                             OperationCode::kSyncPeriodic, OperationCode::kSyncThreshold}) {
+    configurator_->add_operation(code, [this, code] { time_sync_->dispatch(code); });
+  }
 }
 
 int Program::message_loop() {
@@ -396,7 +482,8 @@ int Program::message_loop() {
       // negative ones.
       const POINT at = {GET_X_LPARAM(message.lParam), GET_Y_LPARAM(message.lParam)};
       HWND under = WindowFromPoint(at);
-      if (under != nullptr && under != message.hwnd &&
+      // Over a setting field the wheel stays with the focus (the field's spin control).
+      if (under != nullptr && under != message.hwnd && !sync_page_.is_setting_field(under) &&
           GetWindowThreadProcessId(under, nullptr) == GetCurrentThreadId()) {
         PostMessageW(under, message.message, message.wParam, message.lParam);
         continue;
@@ -431,6 +518,19 @@ int Program::run(HINSTANCE instance) {
   InitCommonControlsEx(&controls);
   if (!init_ui(instance))
     return exit_code::kWindow;
+  // The protocol, the port and the traffic log. Nothing is logged before the pages exist.
+  configurator_ = std::make_unique<Configurator>(*this, *this, *this, settings_);
+  // The time-sentence watchdog runs from here on; the page it reports to has no windows yet,
+  // and until it does the watchdog's reports change nothing on the screen.
+  try {
+    time_sync_ = std::make_unique<TimeSync>(
+        TimeSyncParts{sync_page_, configurator_->protocol().time_valid(),
+                      configurator_->traffic_log(), configurator_->clock(), time_zone_,
+                      clock_setter_, std::make_unique<ThreadPeriodTimerWin32>()});
+  } catch (const std::system_error&) {
+    return exit_code::kWatchdog;
+  }
+  configurator_->set_time_listener(time_sync_.get());
   remembered_ = read_settings();
 
   if (const int code = create_main_window(); code != 0)
@@ -443,16 +543,21 @@ int Program::run(HINSTANCE instance) {
     return port_error != 0 ? port_error : exit_code::kProtocol;
   if (const int code = create_tabs(); code != 0)
     return code;
-  // The traffic log view exists only once the monitoring page does, so the configurator that
-  // writes into it is made after the pages' controls and before anything can connect.
-  configurator_ = std::make_unique<Configurator>(*this, *this, *this, settings_);
   connection_ = std::make_unique<ConnectionOperations>(*configurator_, configuration_);
   configuration_operations_ =
       std::make_unique<ConfigurationOperations>(*configurator_, configuration_);
   monitoring_operations_ = std::make_unique<MonitoringOperations>(*configurator_, monitoring_);
   if (const int code = create_pages(); code != 0)
     return code;
-  if (!set_up_navigation(tab_, {configuration_.tab_order(), monitoring_.tab_order(), {}, {}},
+  journal_reader_ = std::make_unique<JournalReader>(*configurator_, journals_page_, journals_shell_,
+                                                    journal_timers_);
+  register_sync_operations();
+  // Told last of the connected state, after every other page.
+  configurator_->add_listener(*time_sync_);
+  configurator_->add_listener(*this);
+  if (!set_up_navigation(tab_,
+                         {configuration_.tab_order(), monitoring_.tab_order(),
+                          sync_page_.tab_order(), journals_page_.tab_order()},
                          port_window_->tab_ring())) {
     return exit_code::kTabs;
   }
@@ -465,13 +570,22 @@ int Program::run(HINSTANCE instance) {
   // After showing: activating the window would otherwise take the focus back to itself.
   SetFocus(configuration_.speed_list());
   const int code = message_loop();
-  // The pages' operations go before the configurator: the periodic poll stops before the port
-  // closes.
+  shut_down();
+  return code;
+}
+
+void Program::shut_down() {
+  // The main window's end closed the port, so the reader thread no longer reports times. The
+  // pages' operations go before the configurator: the watchdog, the period timer and the
+  // periodic poll stop, and their threads are joined, while everything they use exists.
+  journal_reader_.reset();
+  if (configurator_)
+    configurator_->set_time_listener(nullptr);
+  time_sync_.reset();
   monitoring_operations_.reset();
   configuration_operations_.reset();
   connection_.reset();
   configurator_.reset();
-  return code;
 }
 
 }  // namespace

@@ -45,6 +45,9 @@ TEST(Commands, ChangeTheClockOrSayWhatIsWrong) {
       {"clear all", true, "faults none"},
       {"journal-size 2=120", true, "journals 48 120 10"},
       {"journal-size 4=1", false, ""},
+      {"model TK-52.A", true, "model TK-52.A hw 01 sw V2.345"},
+      {"model TK-53", true, "; journals 48 "},
+      {"model TK-99", false, ""},
       {"  show  ", true, ""},
       {"frobnicate", false, ""},
   };

@@ -90,6 +90,16 @@ const Command kCommands[] = {
      [](Context& c, std::string_view a) {
        return parse_int(a, std::int64_t{-86'400'000}, std::int64_t{86'400'000}, c.clock.offset_ms);
      }},
+    {"model", "TEXT",
+     "become another model (TK-52.00, TK-52.01, TK-52.A, TK-53) with its default configuration, "
+     "as if that clock were plugged in; the journals stay",
+     false,
+     [](Context& c, std::string_view a) {
+       if (a != "TK-52.00" && a != "TK-52.01" && a != "TK-52.A" && a != "TK-53")
+         return false;
+       c.engine.device().replace_model(default_identity(a));
+       return true;
+     }},
     {"pace", "on|off", "send at the line's rate, ten bits a byte (option: --pace alone)", false,
      [](Context& c, std::string_view a) {
        if (a != "on" && a != "off")

@@ -51,6 +51,13 @@ Device::Device(Identity identity)
       config_(default_configuration(type_)),
       info_(default_extra_info(type_)) {}
 
+void Device::replace_model(Identity identity) {
+  identity_ = std::move(identity);
+  type_ = model_type_of(identity_.model);
+  config_ = default_configuration(type_);
+  info_ = default_extra_info(type_);
+}
+
 bool Device::has_journals() const {
   return type_ != DeviceModelType::kTk5200 && type_ != DeviceModelType::kTk5201;
 }

@@ -48,6 +48,9 @@ class Device {
   Answer on_sentence(std::string_view sentence);
 
   const Identity& identity() const { return identity_; }
+  // Becomes another model, as if that clock had been plugged in instead: its identity, and its
+  // configuration and extra information back to that model's defaults. The journals stay.
+  void replace_model(Identity identity);
   DeviceModelType model_type() const { return type_; }
   bool has_journals() const;
 

@@ -2,6 +2,7 @@
 
 #include <mutex>
 #include <string>
+#include <utility>
 
 #include "app/exchange.h"
 #include "pages/journals/journal_texts.h"
@@ -141,10 +142,11 @@ void JournalReader::on_record(int number) {
 
 void JournalReader::on_timer(int id) {
   if (id == kPacingTimer) {
-    const int next = next_;
+    // Taken before the request: a failed request's message box runs a message loop, in which
+    // this timer ticks again and must not ask for the same record once more.
+    const int next = std::exchange(next_, 0);
     if (next != 0 && next < total_)
       request(JournalCommand::kRecord, next);
-    next_ = 0;
     return;
   }
   if (id == kWatchdogTimer)

@@ -1,0 +1,190 @@
+#include "windows/journals_page_win32.h"
+
+#include <algorithm>
+
+#include "app/operation_codes.h"
+#include "pages/journals/journal_texts.h"
+#include "platform/win32_text.h"
+#include "windows/control_ids.h"
+#include "windows/exit_codes.h"
+#include "windows/log_view_win32.h"
+#include "windows/monitoring_page_win32.h"
+#include "windows/numeric_field_win32.h"
+
+namespace tk52::win32 {
+
+int JournalsPage::create(HWND parent, RECT area, const Dispatcher* dispatch,
+                         const std::filesystem::path& journal_path,
+                         std::function<void()> reset_records) {
+  page_ = make_page(parent, area);
+  if (page_ == nullptr)
+    return exit_code::kWindow;
+  const int width = area.right - area.left;
+  const int height = area.bottom - area.top;
+  // The command group first: the journal takes what it leaves.
+  const int commands_height = build_command_group(width, height, dispatch);
+  if (commands_height < 0 || !build_journal_group(width, height - commands_height - 8, dispatch,
+                                                  std::move(reset_records))) {
+    return exit_code::kWindow;
+  }
+  HWND view = controls_[kView];
+  SendMessageW(view, kSetFollow, 0, 0);
+  if (SendMessageW(view, kOpenFile, 0, reinterpret_cast<LPARAM>(&journal_path)) !=
+      static_cast<LRESULT>(LogResult::kDone)) {
+    const int answer =
+        MessageBoxW(ui().main_window, L"Продолжить работу программы без работы с журналом событий?",
+                    L"Не удалось открыть журнал событий!", MB_YESNO | MB_ICONQUESTION);
+    if (answer != IDYES)
+      return exit_code::kLogRefused;
+  }
+  return 0;
+}
+
+int JournalsPage::build_command_group(int width, int height, const Dispatcher* dispatch) {
+  const int line = ui().line_height;
+  const int row = line + 8;
+  const std::array<std::wstring_view, 3> captions = {L"Тип журнала", L"Всего записей",
+                                                     L"Количество записей"};
+  int caption_width = 0;
+  for (auto c : captions)
+    caption_width = std::max(caption_width, static_cast<int>(text_size(c).cx));
+  caption_width += 8;
+  int value_width = 0;
+  for (auto name : kJournalTypeNames)
+    value_width = std::max(value_width, static_cast<int>(text_size(widen(name)).cx));
+  value_width += row * 3 / 2;
+  const int value_x = 8 + caption_width + 8;
+  const int button_x = value_x + value_width + 8;
+  const int button_height = row + 4;
+  const int group_height = row + 6 + 3 * button_height + 2 * 4 + 4;
+  HWND group = make_group(page_, L"Команды",
+                          rect_at(8, height - group_height, width - 16, group_height), dispatch);
+  controls_[kCommandGroup] = group;
+  if (group == nullptr)
+    return -1;
+  bool ok = true;
+  for (int k = 0; k < 3; ++k) {
+    HWND caption =
+        make_control(L"STATIC", captions[static_cast<std::size_t>(k)], SS_RIGHT | SS_CENTERIMAGE,
+                     rect_at(8, row + 8 + k * (row + 8), caption_width, row), group, ids::kCaption);
+    controls_[static_cast<std::size_t>(kTypeCaption + k)] = caption;
+    ok &= caption != nullptr;
+  }
+  HWND list =
+      make_control(L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP,
+                   rect_at(value_x, row + 8, value_width, 300), group, ids::kJournalTypeList);
+  controls_[kTypeList] = list;
+  if (list != nullptr) {
+    for (auto name : kJournalTypeNames)
+      SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(name).c_str()));
+    SendMessageW(list, CB_SETCURSEL, 0, 0);
+  }
+  controls_[kTotalField] = make_control(L"EDIT", L"", ES_READONLY | ES_CENTER | ES_AUTOHSCROLL,
+                                        rect_at(value_x, row + 8 + (row + 8), value_width, row),
+                                        group, ids::kJournalTotalField, WS_EX_CLIENTEDGE);
+  HWND wanted = make_control(L"EDIT", L"50", ES_CENTER | ES_AUTOHSCROLL | WS_TABSTOP,
+                             rect_at(value_x, row + 8 + 2 * (row + 8), value_width, row), group,
+                             ids::kJournalWantedField, WS_EX_CLIENTEDGE);
+  controls_[kWantedField] = wanted;
+  if (wanted != nullptr)
+    make_numeric(wanted, 1, 999);
+  const std::array<std::pair<std::wstring_view, OperationCode>, 3> buttons = {{
+      {L"Прочитать весь журнал", OperationCode::kReadWholeJournal},
+      {L"Считать", OperationCode::kCountJournal},
+      {L"Прочитать", OperationCode::kReadJournalRecords},
+  }};
+  for (int k = 0; k < 3; ++k) {
+    const auto& [caption, code] = buttons[static_cast<std::size_t>(k)];
+    HWND button = make_control(
+        L"BUTTON", caption, BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP,
+        rect_at(button_x, row + 6 + k * (button_height + 4), width - button_x - 24, button_height),
+        group, static_cast<int>(code));
+    controls_[static_cast<std::size_t>(kReadWhole + k)] = button;
+    ok &= button != nullptr;
+  }
+  ok &= list != nullptr && controls_[kTotalField] != nullptr && wanted != nullptr;
+  return ok ? group_height : -1;
+}
+
+bool JournalsPage::build_journal_group(int width, int height, const Dispatcher* dispatch,
+                                       std::function<void()> reset_records) {
+  const int line = ui().line_height;
+  HWND group = make_group(page_, L"Журнал", rect_at(8, 8, width - 16, height), dispatch);
+  controls_[kJournalGroup] = group;
+  if (group == nullptr)
+    return false;
+  const SIZE text = text_size(L"Сохранить");
+  const int save_width = text.cx + 16;
+  const int save_height = text.cy + 8;
+  const int save_y = height - 8 - save_height;
+  controls_[kSave] =
+      make_control(L"BUTTON", L"Сохранить", BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP,
+                   rect_at(width - 16 - 8 - save_width, save_y, save_width, save_height), group,
+                   static_cast<int>(OperationCode::kSaveJournal));
+  // Opening and closing the file both start a fresh listing: the lines of one pass, no more.
+  const LogFile::Hook fresh = [reset = std::move(reset_records)](LogFile& log) {
+    if (reset)
+      reset();
+    log.clear();
+  };
+  controls_[kView] = create_log_view(
+      group, ui().instance, ids::kEventJournalView,
+      rect_at(8, line + 8, width - 16 - 16, save_y - 12 - (line + 8)), false, {fresh, fresh});
+  return controls_[kSave] != nullptr && controls_[kView] != nullptr;
+}
+
+void JournalsPage::save() {
+  if (const LogFile* log = log_of(controls_[kView]); log != nullptr && log->is_open())
+    save_log_copy(ui().main_window, log->path());
+}
+
+int JournalsPage::journal_type() {
+  const auto selected = SendMessageW(controls_[kTypeList], CB_GETCURSEL, 0, 0);
+  return selected >= 0 && selected <= 2 ? static_cast<int>(selected) : 0;
+}
+
+std::string JournalsPage::records_wanted_text() {
+  return narrow(window_text(controls_[kWantedField]));
+}
+
+void JournalsPage::set_records_wanted_text(std::string_view text) {
+  SetWindowTextW(controls_[kWantedField], widen(text).c_str());
+}
+
+void JournalsPage::set_total_text(std::string_view text) {
+  SetWindowTextW(controls_[kTotalField], widen(text).c_str());
+}
+
+void JournalsPage::enable_controls(bool enabled) {
+  controls_enabled_ = enabled;
+  apply_enabling();
+}
+
+void JournalsPage::enable_commands(bool enabled) {
+  connected_ = enabled;
+  apply_enabling();
+}
+
+void JournalsPage::apply_enabling() {
+  for (int c = kSave; c < kReadWhole; ++c)
+    enable_now(controls_[static_cast<std::size_t>(c)], controls_enabled_);
+  // A pass that ends after the link was lost gives the commands back only on reconnecting.
+  for (int c = kReadWhole; c <= kReadGiven; ++c)
+    enable_now(controls_[static_cast<std::size_t>(c)], controls_enabled_ && connected_);
+}
+
+void JournalsPage::append_line(std::string_view line) {
+  HWND view = controls_[kView];
+  LogFile* log = log_of(view);
+  if (log == nullptr || !log->is_open())
+    return;
+  // The empty line that closes a pass is written as its CR LF alone.
+  log->append(line.empty() ? std::string_view("\r\n") : line);
+  refresh_log_view(view);
+}
+
+void JournalsPage::clear_lines() {
+  SendMessageW(controls_[kView], kClear, 0, 0);
+}
+
+}  // namespace tk52::win32
