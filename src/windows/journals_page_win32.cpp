@@ -129,7 +129,7 @@ bool JournalsPage::build_journal_group(int width, int height, const Dispatcher* 
   };
   controls_[kView] = create_log_view(
       group, ui().instance, ids::kEventJournalView,
-      rect_at(8, line + 8, width - 16 - 16, save_y - 12 - (line + 8)), false, {fresh, fresh});
+      rect_at(8, line + 8, width - 16 - 16, save_y - 12 - (line + 8)), false, {fresh, fresh, {}});
   return controls_[kSave] != nullptr && controls_[kView] != nullptr;
 }
 
