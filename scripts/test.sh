@@ -19,6 +19,9 @@ bash scripts/setup.sh
 jobs=$(nproc)
 step() { printf '\n=== %s\n' "$*"; }
 
+step "formatting (clang-format, the project's .clang-format)"
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+
 step "static analysis (cppcheck) of the portable code"
 cppcheck --enable=warning,style,performance,portability --std=c++20 --inline-suppr \
   --suppress=useStlAlgorithm --suppress=unusedStructMember --error-exitcode=1 --quiet -I src src tools

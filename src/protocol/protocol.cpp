@@ -78,8 +78,8 @@ ResultCode Protocol::handle(const SentenceKindInfo& info, const char* text, std:
   bool posted = events_.post_reply({info.notification, parsed.form, parsed.number});
   // A record is announced a second time once it is stored: the read pass asks for the next one.
   if (posted && record) {
-    posted = events_.post_reply(ReplyNotification::journal(JournalForm::kRecordAdvance,
-                                                           parsed.number));
+    posted =
+        events_.post_reply(ReplyNotification::journal(JournalForm::kRecordAdvance, parsed.number));
   }
   return posted ? result::kOk : result::kPostFailed;
 }

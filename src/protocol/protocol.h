@@ -40,9 +40,7 @@ class Protocol {
 
   // The reader ended because the device went away: tells the interface thread, which closes
   // the port. Runs on the reader thread.
-  void report_device_gone(int error) {
-    events_.post_reply({ReplyKind::kDeviceGone, 0, error});
-  }
+  void report_device_gone(int error) { events_.post_reply({ReplyKind::kDeviceGone, 0, error}); }
 
   // Arrival events: one per reply kind 5..11 and one shared by the time kinds 0..4. The reader
   // signals before it dispatches; an exchange waits.

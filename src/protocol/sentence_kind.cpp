@@ -11,8 +11,7 @@ namespace {
 // Parsers with one record type: the record goes into the payload whatever the result, as a
 // partly decoded record is still what decode shows.
 template <class Record, ResultCode (*Parse)(const char*, std::size_t, Record&)>
-ParsedReply parse_into(const char* text, std::size_t size, DeviceModelType,
-                       ReplyPayload& payload) {
+ParsedReply parse_into(const char* text, std::size_t size, DeviceModelType, ReplyPayload& payload) {
   Record record{};
   const ResultCode result = Parse(text, size, record);
   store_record(payload, record);
@@ -61,8 +60,8 @@ constexpr std::array<SentenceKindInfo, kCatalogueSize> kKinds = {{
     {K::kPkexu, "PKEXU", 0, parse_into<TimeRecord, parse_pkexu>, false, {}, E::kValidTime},
     {K::kPkexc, "PKEXC", 1, parse_configuration, true, R::kConfiguration, E::kNone},
     {K::kPkexr, "PKEXR", 2, parse_into<SpeedReply, parse_pkexr>, false, {}, E::kNone},
-    {K::kPkexi, "PKEXI", 3, parse_into<IdentificationRecord, parse_pkexi>, true,
-     R::kIdentification, E::kIdentification},
+    {K::kPkexi, "PKEXI", 3, parse_into<IdentificationRecord, parse_pkexi>, true, R::kIdentification,
+     E::kIdentification},
     {K::kPkexs, "PKEXS", 4, parse_into<ExtraInfo, parse_pkexs>, true, R::kExtraInfo, E::kNone},
     {K::kPkexd, "PKEXD", 5, parse_into<ResultCodeRecord, parse_pkexd>, true, R::kSelfDiagnostic,
      E::kNone},

@@ -4,25 +4,26 @@
 #include <array>
 #include <tuple>
 
-#include "windows/control_ids.h"
-#include "windows/numeric_field_win32.h"
 #include "app/operation_codes.h"
-#include "platform/win32_text.h"
 #include "link/serial_port.h"
 #include "pages/configuration/configuration_options.h"
+#include "platform/win32_text.h"
+#include "windows/control_ids.h"
+#include "windows/numeric_field_win32.h"
 
 namespace tk52::win32 {
 namespace {
 
 constexpr std::array<std::wstring_view, 6> kCaptions = {
-    L"Формат метки времени:",  L"Используемая СНС:",      L"Время UTC:",
-    L"Внутренний обогрев:",    L"Источник импульса PPS:", L"Ширина импульса PPS:",
+    L"Формат метки времени:", L"Используемая СНС:",      L"Время UTC:",
+    L"Внутренний обогрев:",   L"Источник импульса PPS:", L"Ширина импульса PPS:",
 };
 
 template <std::size_t N>
 int widest(const std::array<std::string_view, N>& texts) {
   int width = 0;
-  for (std::string_view t : texts) width = std::max(width, static_cast<int>(text_size(widen(t)).cx));
+  for (std::string_view t : texts)
+    width = std::max(width, static_cast<int>(text_size(widen(t)).cx));
   return width;
 }
 
@@ -153,10 +154,11 @@ bool ConfigurationPage::build_configuration_group(const Layout& l, const Dispatc
                        rect_at(8, y, caption_width, l.row), config, ids::kCaption) != nullptr;
     const bool width_field = rows[i].first == ConfigControl::kPpsWidth;
     const RECT place = rect_at(8 + caption_width + 8, y, list_width, width_field ? l.row : 300);
-    HWND c = width_field ? make_control(L"EDIT", L"1", ES_NUMBER | ES_AUTOHSCROLL | WS_TABSTOP,
-                                        place, config, rows[i].second, WS_EX_CLIENTEDGE)
-                         : make_control(L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP,
-                                        place, config, rows[i].second);
+    HWND c = width_field
+                 ? make_control(L"EDIT", L"1", ES_NUMBER | ES_AUTOHSCROLL | WS_TABSTOP, place,
+                                config, rows[i].second, WS_EX_CLIENTEDGE)
+                 : make_control(L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, place,
+                                config, rows[i].second);
     ok &= c != nullptr;
     controls_[rows[i].first] = c;
   }
@@ -179,17 +181,20 @@ bool ConfigurationPage::build_configuration_group(const Layout& l, const Dispatc
   }};
   for (std::size_t i = 0; i < buttons.size(); ++i) {
     const auto& [which, caption, code] = buttons[i];
-    HWND b = make_control(L"BUTTON", caption, BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP,
-                          rect_at(buttons_x, l.first_top + static_cast<int>(i) * (button_height + 4),
-                                  buttons_width, button_height),
-                          config, static_cast<int>(code));
+    HWND b =
+        make_control(L"BUTTON", caption, BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP,
+                     rect_at(buttons_x, l.first_top + static_cast<int>(i) * (button_height + 4),
+                             buttons_width, button_height),
+                     config, static_cast<int>(code));
     controls_[which] = b;
     ok &= b != nullptr;
   }
   return ok;
 }
 
-void ConfigurationPage::show(bool visible) { ShowWindow(page_, visible ? SW_SHOW : SW_HIDE); }
+void ConfigurationPage::show(bool visible) {
+  ShowWindow(page_, visible ? SW_SHOW : SW_HIDE);
+}
 
 std::vector<HWND> ConfigurationPage::tab_order() const {
   std::vector<HWND> order;
@@ -223,9 +228,13 @@ void ConfigurationPage::set_connect_caption(bool connected) {
   SetWindowTextW(control(ConfigControl::kConnect), connected ? L"Разъединить" : L"Соединить");
 }
 
-void ConfigurationPage::enable(ConfigControl c, bool enabled) { enable_now(control(c), enabled); }
+void ConfigurationPage::enable(ConfigControl c, bool enabled) {
+  enable_now(control(c), enabled);
+}
 
-bool ConfigurationPage::is_enabled(ConfigControl c) { return IsWindowEnabled(control(c)) != FALSE; }
+bool ConfigurationPage::is_enabled(ConfigControl c) {
+  return IsWindowEnabled(control(c)) != FALSE;
+}
 
 int ConfigurationPage::selection(ConfigControl list) {
   return static_cast<int>(SendMessageW(control(list), CB_GETCURSEL, 0, 0));
@@ -237,9 +246,11 @@ void ConfigurationPage::select(ConfigControl list, int position) {
 
 void ConfigurationPage::set_satellite_none_item(bool present) {
   HWND list = control(ConfigControl::kSatelliteSystems);
-  if (present == has_satellite_none_item()) return;
+  if (present == has_satellite_none_item())
+    return;
   if (present) {
-    SendMessageW(list, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(widen(kSatelliteSystemTexts[0]).c_str()));
+    SendMessageW(list, CB_INSERTSTRING, 0,
+                 reinterpret_cast<LPARAM>(widen(kSatelliteSystemTexts[0]).c_str()));
   } else {
     SendMessageW(list, CB_DELETESTRING, 0, 0);
   }
@@ -254,12 +265,15 @@ std::string ConfigurationPage::pps_width_text() {
   return narrow(window_text(control(ConfigControl::kPpsWidth)));
 }
 
-void ConfigurationPage::set_pps_width(int width) { set_number(control(ConfigControl::kPpsWidth), width); }
+void ConfigurationPage::set_pps_width(int width) {
+  set_number(control(ConfigControl::kPpsWidth), width);
+}
 
 void ConfigurationPage::show_identity(std::string_view model, std::string_view hardware,
                                       std::string_view software) {
   const std::array<std::string_view, 3> texts = {model, hardware, software};
-  for (std::size_t i = 0; i < texts.size(); ++i) SetWindowTextW(identity_[i], widen(texts[i]).c_str());
+  for (std::size_t i = 0; i < texts.size(); ++i)
+    SetWindowTextW(identity_[i], widen(texts[i]).c_str());
 }
 
 }  // namespace tk52::win32

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "windows/ui_win32.h"
 #include "app/views.h"
+#include "windows/ui_win32.h"
 
 namespace tk52::win32 {
 

@@ -61,7 +61,8 @@ void on_tab_key(HWND tab) {
     // Outside every chain: the current page's first control, unless the focus is in another
     // top-level window (the port window itself, a viewer), which the main window's pages are
     // not part of.
-    if (next == nullptr && (focus == nullptr || GetAncestor(focus, GA_ROOT) == GetAncestor(tab, GA_ROOT)))
+    if (next == nullptr &&
+        (focus == nullptr || GetAncestor(focus, GA_ROOT) == GetAncestor(tab, GA_ROOT)))
       next = first_of(tab, current);
     target = first_enabled(next);
   }

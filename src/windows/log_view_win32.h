@@ -13,7 +13,7 @@
 namespace tk52::win32 {
 
 // The view's messages, WM_USER-based.
-inline constexpr UINT kOpenFile = WM_USER + 1;   // lParam: const std::filesystem::path*
+inline constexpr UINT kOpenFile = WM_USER + 1;  // lParam: const std::filesystem::path*
 inline constexpr UINT kCloseFile = WM_USER + 2;
 inline constexpr UINT kAppend = WM_USER + 3;     // wParam: std::string* (the view deletes it)
 inline constexpr UINT kSetFollow = WM_USER + 4;  // lParam: follow or not

@@ -209,7 +209,9 @@ std::vector<HWND> MonitoringPage::tab_order() const {
   return order;
 }
 
-void MonitoringPage::show(bool visible) { ShowWindow(page_, visible ? SW_SHOW : SW_HIDE); }
+void MonitoringPage::show(bool visible) {
+  ShowWindow(page_, visible ? SW_SHOW : SW_HIDE);
+}
 
 void MonitoringPage::toggle_follow() {
   following_ = !following_;

@@ -9,8 +9,8 @@
 #include <map>
 #include <vector>
 
-#include "windows/ui_win32.h"
 #include "app/views.h"
+#include "windows/ui_win32.h"
 
 namespace tk52::win32 {
 

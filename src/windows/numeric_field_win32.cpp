@@ -16,18 +16,21 @@ struct Limits {
 
 // Nothing, or decimal digits whose value lies within the limits.
 bool acceptable(const std::wstring& text, const Limits& limits, bool allow_empty) {
-  if (text.empty()) return allow_empty;
-  if (text.size() > 9) return false;
+  if (text.empty())
+    return allow_empty;
+  if (text.size() > 9)
+    return false;
   int value = 0;
   for (wchar_t c : text) {
-    if (c < L'0' || c > L'9') return false;
+    if (c < L'0' || c > L'9')
+      return false;
     value = value * 10 + (c - L'0');
   }
   return value >= limits.minimum && value <= limits.maximum;
 }
 
-LRESULT CALLBACK numeric_procedure(HWND edit, UINT message, WPARAM wparam, LPARAM lparam,
-                                   UINT_PTR, DWORD_PTR data) {
+LRESULT CALLBACK numeric_procedure(HWND edit, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                   DWORD_PTR data) {
   auto* limits = reinterpret_cast<Limits*>(data);
   switch (message) {
     case WM_CHAR:
@@ -44,7 +47,8 @@ LRESULT CALLBACK numeric_procedure(HWND edit, UINT message, WPARAM wparam, LPARA
       return result;
     }
     case WM_KILLFOCUS:
-      if (!acceptable(window_text(edit), *limits, false)) set_number(edit, limits->minimum);
+      if (!acceptable(window_text(edit), *limits, false))
+        set_number(edit, limits->minimum);
       break;
     case WM_NCDESTROY:
       RemoveWindowSubclass(edit, numeric_procedure, 2);
@@ -63,6 +67,8 @@ void make_numeric(HWND edit, int minimum, int maximum) {
                     reinterpret_cast<DWORD_PTR>(new Limits{minimum, maximum}));
 }
 
-void set_number(HWND edit, int value) { SetWindowTextW(edit, std::to_wstring(value).c_str()); }
+void set_number(HWND edit, int value) {
+  SetWindowTextW(edit, std::to_wstring(value).c_str());
+}
 
 }  // namespace tk52::win32

@@ -41,7 +41,7 @@ constexpr UINT reply_message(ReplyKind kind) {
 
 // The notification a message carries; nothing for any other message.
 inline std::optional<ReplyNotification> reply_from_message(UINT message, WPARAM wparam,
-                                                          LPARAM lparam) {
+                                                           LPARAM lparam) {
   ReplyKind kind{};
   switch (message) {
     case kConfigurationReplyMessage:

@@ -18,7 +18,8 @@ Settings read_settings() {
   Settings settings;
   settings.speed_position = 0;
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return settings;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return settings;
   wchar_t name[kPortNameCapacity] = {};
   DWORD size = sizeof name - sizeof(wchar_t);  // always leaves a terminator
   DWORD type = 0;
@@ -26,7 +27,8 @@ Settings read_settings() {
           ERROR_SUCCESS &&
       type == REG_SZ) {
     const std::string port = narrow(name);
-    if (valid_port_name(port) && port.size() <= 6) settings.port_name = port;
+    if (valid_port_name(port) && port.size() <= 6)
+      settings.port_name = port;
     DWORD speed = 0;
     size = sizeof speed;
     if (RegQueryValueExW(key, L"BaudRate", nullptr, &type, reinterpret_cast<BYTE*>(&speed),

@@ -37,8 +37,8 @@ class SyncPage final : public SyncView {
   bool is_setting_field(HWND window) const;
   // The page's controls in their keyboard order: top to bottom, left to right in each group.
   std::vector<HWND> tab_order() const {
-    return {control(kManualButton),  control(kAutomaticBox),   control(kPeriodicRadio),
-            control(kPeriodField),   control(kThresholdRadio), control(kThresholdField)};
+    return {control(kManualButton), control(kAutomaticBox),   control(kPeriodicRadio),
+            control(kPeriodField),  control(kThresholdRadio), control(kThresholdField)};
   }
 
   void show_times(std::string_view utc, std::string_view pc, std::string_view difference) override;

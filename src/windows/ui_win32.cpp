@@ -9,8 +9,8 @@
 namespace tk52::win32 {
 namespace {
 
-LRESULT CALLBACK group_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
-                                 UINT_PTR, DWORD_PTR data) {
+LRESULT CALLBACK group_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                 DWORD_PTR data) {
   switch (message) {
     case WM_COMMAND: {
       const auto* dispatch = reinterpret_cast<const Dispatcher*>(data);
@@ -53,7 +53,8 @@ bool init_ui(HINSTANCE instance) {
   u.instance = instance;
   u.font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   HDC screen = GetDC(nullptr);
-  if (screen == nullptr) return false;
+  if (screen == nullptr)
+    return false;
   HGDIOBJ old = SelectObject(screen, u.font);
   TEXTMETRICW metrics{};
   GetTextMetricsW(screen, &metrics);
@@ -76,12 +77,12 @@ SIZE text_size(std::wstring_view text) {
 HWND make_control(const wchar_t* class_name, std::wstring_view text, DWORD style, RECT place,
                   HWND parent, int id, DWORD ex_style) {
   const std::wstring caption(text);
-  HWND control = CreateWindowExW(ex_style, class_name, caption.c_str(), WS_CHILD | WS_VISIBLE | style,
-                                 place.left, place.top, place.right - place.left,
-                                 place.bottom - place.top, parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 ui().instance, nullptr);
-  if (control != nullptr) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(ui().font), TRUE);
+  HWND control = CreateWindowExW(
+      ex_style, class_name, caption.c_str(), WS_CHILD | WS_VISIBLE | style, place.left, place.top,
+      place.right - place.left, place.bottom - place.top, parent,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ui().instance, nullptr);
+  if (control != nullptr)
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(ui().font), TRUE);
   return control;
 }
 
@@ -106,7 +107,8 @@ HWND make_page(HWND parent, RECT place) {
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kPageClass;
-    if (RegisterClassExW(&wc) == 0) return nullptr;
+    if (RegisterClassExW(&wc) == 0)
+      return nullptr;
   }
   return CreateWindowExW(WS_EX_CONTROLPARENT, kPageClass, L"", WS_CHILD | WS_CLIPCHILDREN,
                          place.left, place.top, place.right - place.left, place.bottom - place.top,

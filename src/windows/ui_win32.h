@@ -43,6 +43,8 @@ HWND make_page(HWND parent, RECT place);
 // and the user must see what they disabled.
 void enable_now(HWND control, bool enabled);
 
-inline RECT rect_at(int x, int y, int width, int height) { return {x, y, x + width, y + height}; }
+inline RECT rect_at(int x, int y, int width, int height) {
+  return {x, y, x + width, y + height};
+}
 
 }  // namespace tk52::win32

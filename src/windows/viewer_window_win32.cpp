@@ -85,8 +85,8 @@ ViewerResult open_viewer(HWND owner, const std::filesystem::path& path) {
     return ViewerResult::kNotOpened;
   }
   SendMessageW(view, kSetFollow, 0, 0);
-  const auto result = static_cast<LogResult>(
-      SendMessageW(view, kOpenFile, 0, reinterpret_cast<LPARAM>(&path)));
+  const auto result =
+      static_cast<LogResult>(SendMessageW(view, kOpenFile, 0, reinterpret_cast<LPARAM>(&path)));
   const wchar_t* failure = nullptr;
   switch (result) {
     case LogResult::kNoState:
@@ -123,8 +123,8 @@ void load_log(HWND owner) {
   dialog.nMaxFile = static_cast<DWORD>(std::size(name));
   dialog.lpstrTitle = L"Загрузить журнал";
   dialog.lpstrDefExt = L"txt";
-  dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_ENABLESIZING |
-                 OFN_EXPLORER;
+  dialog.Flags =
+      OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_ENABLESIZING | OFN_EXPLORER;
   if (!GetOpenFileNameW(&dialog))
     return;
   open_viewer(owner, std::filesystem::path(name));

@@ -14,10 +14,10 @@ inline constexpr int kMaxViewers = 5;
 
 // What open_viewer did.
 enum class ViewerResult {
-  kNotOpened = 0,    // the limit, a window that could not be made, or a file that could not be
-                     // opened: the user was told
+  kNotOpened = 0,  // the limit, a window that could not be made, or a file that could not be
+                   // opened: the user was told
   kOpened = 1,
-  kNoClass = 3,      // the window class could not be registered
+  kNoClass = 3,  // the window class could not be registered
 };
 
 // Opens a viewer of `path`, owned by `owner` (the main window).

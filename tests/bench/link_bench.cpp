@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "simulator.h"
 #include "app/exchange.h"
 #include "headless.h"
+#include "simulator.h"
 
 namespace {
 
@@ -122,8 +122,9 @@ void find_time() {
 }
 
 void journal_rate(int baud) {
-  const auto sim = tk52::test::Simulator::start({"--model", "TK-52.A", "--time-format", "0", "--pace", "--baud",
-                              std::to_string(baud), "--journal-size", "1=300"});
+  const auto sim =
+      tk52::test::Simulator::start({"--model", "TK-52.A", "--time-format", "0", "--pace", "--baud",
+                                    std::to_string(baud), "--journal-size", "1=300"});
   HeadlessConfigurator front([](const std::string&) {});
   tk52::Configurator& c = *front.configurator;
   c.select_port({sim->port(), 0});

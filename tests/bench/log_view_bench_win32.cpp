@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <string>
 
-#include "windows/log_view_win32.h"
 #include "log/traffic_log.h"
+#include "windows/log_view_win32.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "../sync/sync_fakes.h"
-#include "simulator.h"
 #include "headless.h"
 #include "link/serial_port.h"
 #include "pages/sync/time_sync.h"
+#include "simulator.h"
 
 namespace {
 

@@ -775,8 +775,8 @@ class Keyboard : public Tk52Gui {
   }
   std::vector<HWND> monitoring_order() const {
     return {gui::child(log_group(), kFollowLog), gui::child(log_group(), kClearLog),
-            gui::child(log_group(), kSaveLog), info_control(kPeriodicInfo),
-            info_control(kRequestInfo), info_control(kSelfTest)};
+            gui::child(log_group(), kSaveLog),   info_control(kPeriodicInfo),
+            info_control(kRequestInfo),          info_control(kSelfTest)};
   }
 };
 

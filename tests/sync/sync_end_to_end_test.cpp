@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "simulator.h"
 #include "headless.h"
 #include "pages/sync/time_sync.h"
 #include "platform/text_1251.h"
+#include "simulator.h"
 #include "sync_fakes.h"
 
 namespace tk52 {

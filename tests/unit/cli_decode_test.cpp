@@ -17,7 +17,8 @@ using test::sentence;
 using test::time_sentence;
 
 // Runs decode_stream over `input` through real temporary files.
-std::string decode_text(const std::string& input, DeviceModelType model = DeviceModelType::kUnknown) {
+std::string decode_text(const std::string& input,
+                        DeviceModelType model = DeviceModelType::kUnknown) {
   std::FILE* in = std::tmpfile();
   std::FILE* out = std::tmpfile();
   EXPECT_TRUE(in && out);

@@ -149,8 +149,7 @@ TEST_F(DispatchTest, RepliesNotifyOnlyOnSuccess) {
       EXPECT_TRUE(events.notifications.empty()) << c.text;
     } else {
       ASSERT_EQ(events.notifications.size(), 1u) << c.text;
-      EXPECT_EQ(events.notifications[0].notification, ReplyNotification::of(*c.notified))
-          << c.text;
+      EXPECT_EQ(events.notifications[0].notification, ReplyNotification::of(*c.notified)) << c.text;
     }
   }
 }

@@ -119,7 +119,9 @@ std::string record_json(SentenceKind kind, ResultCode result, const ReplyPayload
     case SentenceKind::kPkexu:
       return time_json(load_record<TimeRecord>(payload));
     case SentenceKind::kPkexc:
-      return configuration_json(payload, ok && notified_form == static_cast<std::uint8_t>(ConfigurationForm::kResultCode));
+      return configuration_json(
+          payload,
+          ok && notified_form == static_cast<std::uint8_t>(ConfigurationForm::kResultCode));
     case SentenceKind::kPkexr: {
       const auto s = load_record<SpeedReply>(payload);
       return JsonObject().add("speed_index", s.speed_index).add_char("letter", s.letter).str();
@@ -133,7 +135,8 @@ std::string record_json(SentenceKind kind, ResultCode result, const ReplyPayload
     case SentenceKind::kPkexe:
       return JsonObject().add("code", load_record<DeviceErrorRecord>(payload).code).str();
     case SentenceKind::kPkexj:
-      return journal_json(payload, ok && notified_form == static_cast<std::uint8_t>(JournalForm::kHeader));
+      return journal_json(payload,
+                          ok && notified_form == static_cast<std::uint8_t>(JournalForm::kHeader));
     default:
       return "null";
   }
@@ -176,8 +179,7 @@ std::string Decoder::decode_line(long long line_number, const char* sentence, st
     return json.add_null("record").str();
   ReplyPayload payload{};
   protocol.slots().take(kind, &payload, std::chrono::milliseconds{0});
-  return json.add_raw("record", record_json(kind, result, payload, state_->events.last_form))
-      .str();
+  return json.add_raw("record", record_json(kind, result, payload, state_->events.last_form)).str();
 }
 
 long long decode_stream(std::FILE* in, std::FILE* out, DeviceModelType start_model) {

@@ -61,8 +61,7 @@ ResultCode exchange_form(Protocol& protocol, SerialPort& port, const Request& re
 ConfigurationOperations::ConfigurationOperations(Configurator& configurator,
                                                  ConfigurationView& view)
     : configurator_(configurator), view_(view) {
-  configurator_.add_operation(OperationCode::kReadConfiguration,
-                              [this] { read_configuration(); });
+  configurator_.add_operation(OperationCode::kReadConfiguration, [this] { read_configuration(); });
   configurator_.add_operation(OperationCode::kWriteConfiguration,
                               [this] { write_configuration(); });
   configurator_.add_operation(OperationCode::kConfigurationDefaults, [this] { apply_defaults(); });
@@ -132,8 +131,7 @@ void ConfigurationOperations::write_configuration() {
     configurator_.status(StatusText::kWritingConfiguration);
     ReplyPayload payload{};
     code = exchange_form(configurator_.protocol(), configurator_.port(),
-                         build_configuration_write(model, digits), PkexcForm::kResultCode,
-                         payload);
+                         build_configuration_write(model, digits), PkexcForm::kResultCode, payload);
     configurator_.clear_status();
     last_write_code_.reset();
     if (code == result::kOk && pkexc_form(payload) == PkexcForm::kResultCode)
@@ -160,7 +158,8 @@ void ConfigurationOperations::write_configuration() {
 
 void ConfigurationOperations::apply_defaults() {
   ConfigurationView& view = view_;
-  const ConfigurationDefaults defaults = configuration_defaults(configurator_.protocol().model_type());
+  const ConfigurationDefaults defaults =
+      configuration_defaults(configurator_.protocol().model_type());
   view.select(ConfigControl::kTimeStampFormat, defaults.positions.time_stamp_format);
   view.select(ConfigControl::kSatelliteSystems, defaults.positions.satellite_systems);
   view.select(ConfigControl::kUtcReference, defaults.positions.utc_reference);
@@ -211,9 +210,8 @@ void ConfigurationOperations::on_identification_reply() {
   std::string model(id.model, strnlen(id.model, sizeof id.model));
   if (model.size() >= 2)
     model = "ТК" + model.substr(2);
-  view_.show_identity(
-      model, std::string(id.hardware, strnlen(id.hardware, sizeof id.hardware)),
-      std::string(id.software, strnlen(id.software, sizeof id.software)));
+  view_.show_identity(model, std::string(id.hardware, strnlen(id.hardware, sizeof id.hardware)),
+                      std::string(id.software, strnlen(id.software, sizeof id.software)));
 }
 
 }  // namespace tk52

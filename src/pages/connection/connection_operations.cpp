@@ -27,9 +27,8 @@ void ConnectionOperations::on_notification(const ReplyNotification&) {
     return;
   const std::string name = configurator_.port().name();
   connect_or_disconnect();
-  configurator_.shell().show_message("Соединение разорвано.",
-                                     "Устройство отключено от порта " + name + ".",
-                                     MessageIcon::kError);
+  configurator_.shell().show_message(
+      "Соединение разорвано.", "Устройство отключено от порта " + name + ".", MessageIcon::kError);
 }
 
 std::string ConnectionOperations::connection_description(int speed_position) const {
@@ -47,7 +46,8 @@ void ConnectionOperations::log_connected(int speed_position) {
 }
 
 void ConnectionOperations::abort_connection(std::unique_lock<TimedLock>& lock, ResultCode code,
-                                    const std::string& port_name, bool back_to_first_speed) {
+                                            const std::string& port_name,
+                                            bool back_to_first_speed) {
   SerialPort& port = configurator_.port();
   port.close();
   configurator_.set_connected(false);
@@ -56,8 +56,8 @@ void ConnectionOperations::abort_connection(std::unique_lock<TimedLock>& lock, R
     view_.select_speed(0);
   if (code >= result::kNoReply) {
     configurator_.shell().show_message("Соединение не установлено.",
-                              "Не удалось обнаружить устройство ТК на " + port_name + ".",
-                              MessageIcon::kInformation);
+                                       "Не удалось обнаружить устройство ТК на " + port_name + ".",
+                                       MessageIcon::kInformation);
   } else {
     configurator_.show_result(code);
   }
@@ -92,8 +92,8 @@ void ConnectionOperations::connect_or_disconnect() {
   if (code == result::kPortOk) {
     configurator_.settings().save({name, position});
     const ExchangeOptions options{3, true, false};
-    code = exchange(protocol, port, SentenceKind::kPkexi, build_query(SentenceKind::kPkexi),
-                    options);
+    code =
+        exchange(protocol, port, SentenceKind::kPkexi, build_query(SentenceKind::kPkexi), options);
     if (succeeded(code)) {
       code = exchange(protocol, port, SentenceKind::kPkexc, build_query(SentenceKind::kPkexc),
                       options);
@@ -178,8 +178,8 @@ void ConnectionOperations::change_speed() {
     lock.unlock();
     if (code >= result::kNoReply) {
       configurator_.shell().show_message("Операция прошла неудачно.",
-                                "Не удалось изменить скорость передачи данных.",
-                                MessageIcon::kInformation);
+                                         "Не удалось изменить скорость передачи данных.",
+                                         MessageIcon::kInformation);
     } else {
       configurator_.show_result(code);
     }

@@ -29,9 +29,9 @@ std::string altitude_text(const ExtraInfo& info) {
 }
 
 constexpr InfoField kAllFields[] = {
-    InfoField::kSatellites, InfoField::kTemperature, InfoField::kHeating,
-    InfoField::kSelfTestCode, InfoField::kStatus,     InfoField::kLatitude,
-    InfoField::kLongitude,  InfoField::kAltitude,
+    InfoField::kSatellites,   InfoField::kTemperature, InfoField::kHeating,
+    InfoField::kSelfTestCode, InfoField::kStatus,      InfoField::kLatitude,
+    InfoField::kLongitude,    InfoField::kAltitude,
 };
 
 }  // namespace
@@ -122,7 +122,8 @@ void MonitoringOperations::request_info() {
   {
     std::lock_guard lock(configurator_.protocol().operation_lock());
     configurator_.status(StatusText::kRequestingInfo);
-    code = exchange(configurator_.protocol(), configurator_.port(), SentenceKind::kPkexs, build_query(SentenceKind::kPkexs));
+    code = exchange(configurator_.protocol(), configurator_.port(), SentenceKind::kPkexs,
+                    build_query(SentenceKind::kPkexs));
     configurator_.clear_status();
   }
   configurator_.show_result(code);
@@ -153,8 +154,8 @@ void MonitoringOperations::request_self_test() {
   {
     std::lock_guard lock(configurator_.protocol().operation_lock());
     configurator_.status(StatusText::kRequestingSelfTest);
-    code = exchange(configurator_.protocol(), configurator_.port(), SentenceKind::kPkexd, build_query(SentenceKind::kPkexd), {},
-                    &payload);
+    code = exchange(configurator_.protocol(), configurator_.port(), SentenceKind::kPkexd,
+                    build_query(SentenceKind::kPkexd), {}, &payload);
     configurator_.clear_status();
   }
   if (!succeeded(code)) {
@@ -171,13 +172,15 @@ void MonitoringOperations::request_self_test() {
 void MonitoringOperations::show_self_test_code(int code) {
   view_.set_field(InfoField::kSelfTestCode, self_test_code_text(code));
   if (code != kDeviceCodeOk) {
-    configurator_.shell().show_message(kSelfTestTitle, self_test_long_text(code), MessageIcon::kWarning);
+    configurator_.shell().show_message(kSelfTestTitle, self_test_long_text(code),
+                                       MessageIcon::kWarning);
   }
 }
 
 void MonitoringOperations::on_info_reply() {
   ReplyPayload payload{};
-  if (configurator_.protocol().slots().take(SentenceKind::kPkexs, &payload) != result::kOk || !configurator_.connected())
+  if (configurator_.protocol().slots().take(SentenceKind::kPkexs, &payload) != result::kOk ||
+      !configurator_.connected())
     return;
   const auto info = load_record<ExtraInfo>(payload);
   MonitoringView& view = view_;
