@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (sink == nullptr)
     return 0;
   // The first byte picks the model type to start with.
-  const tk52::DeviceModelType model = data[0] % 5;
+  const tk52::DeviceModelType model = tk52::model_from_number(data[0] % 5);
   // An exact-size copy, so that a read past the end is caught by AddressSanitizer.
   std::vector<char> text(data + 1, data + size);
   std::FILE* in =
