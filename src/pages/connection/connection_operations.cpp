@@ -63,13 +63,18 @@ void ConnectionOperations::abort_connection(std::unique_lock<TimedLock>& lock, R
   }
 }
 
+bool ConnectionOperations::port_chosen() {
+  if (!configurator_.port_choice().name.empty())
+    return true;
+  configurator_.shell().show_message(kAttentionTitle, kNoPortText, MessageIcon::kInformation);
+  return false;
+}
+
 void ConnectionOperations::connect_or_disconnect() {
   Protocol& protocol = configurator_.protocol();
   SerialPort& port = configurator_.port();
-  if (configurator_.port_choice().name.empty()) {
-    configurator_.shell().show_message(kAttentionTitle, kNoPortText, MessageIcon::kInformation);
+  if (!port_chosen())
     return;
-  }
   std::unique_lock lock(protocol.operation_lock());
   if (configurator_.connected()) {
     port.close();
@@ -112,10 +117,8 @@ void ConnectionOperations::connect_or_disconnect() {
 void ConnectionOperations::find_device() {
   Protocol& protocol = configurator_.protocol();
   SerialPort& port = configurator_.port();
-  if (configurator_.port_choice().name.empty()) {
-    configurator_.shell().show_message(kAttentionTitle, kNoPortText, MessageIcon::kInformation);
+  if (!port_chosen())
     return;
-  }
   std::unique_lock lock(protocol.operation_lock());
   if (configurator_.connected()) {
     configurator_.clear_status();

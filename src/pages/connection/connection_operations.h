@@ -26,6 +26,8 @@ class ConnectionOperations final : public NotificationHandler {
   void on_notification(const ReplyNotification& notification) override;
 
  private:
+  // False, after telling the user, when no port has been chosen.
+  bool port_chosen();
   std::string connection_description(int speed_position) const;
   // Ends a failed connect or find: port closed, disconnected, lock released, the user told.
   void abort_connection(std::unique_lock<TimedLock>& lock, ResultCode code,
