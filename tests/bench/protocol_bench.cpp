@@ -120,21 +120,9 @@ std::vector<KindCase> kind_cases() {
 class FullConversionClock final : public Clock {
  public:
   CalendarTime local_now() const override {
-    const auto now = std::chrono::system_clock::now();
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch());
-    const std::time_t seconds = static_cast<std::time_t>(ms.count() / 1000);
-    std::tm tm{};
-    localtime_r(&seconds, &tm);
-    CalendarTime t;
-    t.year = static_cast<std::uint16_t>(tm.tm_year + 1900);
-    t.month = static_cast<std::uint16_t>(tm.tm_mon + 1);
-    t.day_of_week = static_cast<std::uint16_t>(tm.tm_wday);
-    t.day = static_cast<std::uint16_t>(tm.tm_mday);
-    t.hour = static_cast<std::uint16_t>(tm.tm_hour);
-    t.minute = static_cast<std::uint16_t>(tm.tm_min);
-    t.second = static_cast<std::uint16_t>(tm.tm_sec);
-    t.milliseconds = static_cast<std::uint16_t>(ms.count() % 1000);
-    return t;
+    const auto since_epoch = std::chrono::system_clock::now().time_since_epoch();
+    return local_time_converted(
+        std::chrono::duration_cast<std::chrono::milliseconds>(since_epoch).count());
   }
   CalendarTime utc_now() const override { return SystemClock::instance().utc_now(); }
   std::uint32_t tick_ms() const override { return SystemClock::instance().tick_ms(); }
