@@ -8,12 +8,11 @@
 #include <utility>
 
 #include "log/traffic_log.h"
+#include "windows/ui_win32.h"
 
 namespace tk52::win32 {
 namespace {
 
-constexpr int kRowHeight = 15;
-constexpr int kColumnWidth = 7;
 constexpr int kLineColumns = 256;
 constexpr COLORREF kBackground = RGB(255, 248, 240);
 constexpr COLORREF kEventColour = RGB(0, 128, 0);
@@ -21,7 +20,36 @@ constexpr COLORREF kBadColour = RGB(204, 0, 0);
 constexpr COLORREF kReceivedColour = RGB(0, 0, 0);
 constexpr COLORREF kSentColour = RGB(0, 0, 204);
 
+// The log's fixed-pitch font for the program's DPI, and the row and column it takes.
 HFONT g_font = nullptr;
+int g_font_dpi = 0;
+int g_row_height = 15;
+int g_column_width = 7;
+
+bool make_log_font(int dpi) {
+  if (g_font != nullptr && g_font_dpi == dpi)
+    return true;
+  HFONT font = CreateFontW(MulDiv(13, dpi, 96), MulDiv(7, dpi, 96), 0, 0, FW_NORMAL, FALSE, FALSE,
+                           FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                           ANTIALIASED_QUALITY, FIXED_PITCH | FF_MODERN, L"Lucida Console");
+  if (font == nullptr)
+    return g_font != nullptr;
+  // Views already open keep painting with the old font, so it is never deleted.
+  g_font = font;
+  g_font_dpi = dpi;
+  HDC screen = GetDC(nullptr);
+  if (screen != nullptr) {
+    HGDIOBJ old = SelectObject(screen, font);
+    TEXTMETRICW metrics{};
+    if (GetTextMetricsW(screen, &metrics)) {
+      g_row_height = std::max(1, static_cast<int>(metrics.tmHeight) + MulDiv(2, dpi, 96));
+      g_column_width = std::max(1, static_cast<int>(metrics.tmAveCharWidth));
+    }
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+  }
+  return true;
+}
 
 struct LogView {
   explicit LogView(bool read_only, LogViewHooks hooks)
@@ -81,6 +109,7 @@ void repaint(HWND window, LogView& view) {
 }
 
 void paint_lines(HDC dc, const RECT& client, LogView& view) {
+  make_log_font(ui().dpi);
   HBRUSH background = CreateSolidBrush(kBackground);
   FillRect(dc, &client, background);
   DeleteObject(background);
@@ -103,8 +132,8 @@ void paint_lines(HDC dc, const RECT& client, LogView& view) {
     wchar_t wide[LogFile::kPaintedBytes];
     const int length = MultiByteToWideChar(1251, 0, buffer.data(), static_cast<int>(shown), wide,
                                            static_cast<int>(std::size(wide)));
-    const int y = 2 + static_cast<int>(row) * kRowHeight;
-    TextOutW(dc, -view.horizontal * kColumnWidth, y, wide, length);
+    const int y = 2 + static_cast<int>(row) * g_row_height;
+    TextOutW(dc, -view.horizontal * g_column_width, y, wide, length);
   }
   SelectObject(dc, old_font);
 }
@@ -137,8 +166,10 @@ void on_paint(HWND window, LogView& view) {
 }
 
 void on_size(HWND window, LogView& view, int width, int height) {
-  view.log.set_visible_rows(static_cast<LineNumber>(height / kRowHeight));
-  view.visible_columns = width / kColumnWidth;
+  // A change of DPI resizes every view: its font follows first.
+  make_log_font(ui().dpi);
+  view.log.set_visible_rows(static_cast<LineNumber>(height / g_row_height));
+  view.visible_columns = width / g_column_width;
   view.horizontal = std::clamp(view.horizontal, 0, std::max(0, 257 - view.visible_columns));
   repaint(window, view);
 }
@@ -313,13 +344,8 @@ HWND create_log_view(HWND parent, HINSTANCE instance, int id, RECT place, bool r
                      LogViewHooks hooks) {
   if (!register_class(instance))
     return nullptr;
-  if (g_font == nullptr) {
-    g_font = CreateFontW(13, 7, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
-                         FIXED_PITCH | FF_MODERN, L"Lucida Console");
-    if (g_font == nullptr)
-      return nullptr;
-  }
+  if (!make_log_font(ui().dpi))
+    return nullptr;
   auto* view = new LogView(read_only, std::move(hooks));
   HWND window = CreateWindowExW(
       0, kLogViewClass, L"", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_HSCROLL,

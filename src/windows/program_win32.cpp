@@ -45,6 +45,10 @@
 namespace tk52::win32 {
 namespace {
 
+// WM_DPICHANGED, which older headers leave out.
+constexpr UINT kDpiChanged = 0x02E0;
+
+
 constexpr wchar_t kMainClass[] = L"MAINWINDOW_CLASS_TK52CFG";
 constexpr wchar_t kMutexName[] = L"TK-52_CFG_APP_MUTEX";
 constexpr wchar_t kTitle[] = L"Конфигуратор радиочасов КЕХ ТК-52";
@@ -112,6 +116,7 @@ class Program final : public ShellView,
 
   int create_main_window();
   int create_tabs();
+  void set_status_parts();
   int create_pages();
   void register_sync_operations();
   void shut_down();
@@ -280,6 +285,21 @@ LRESULT Program::on_main(HWND window, UINT message, WPARAM wparam, LPARAM lparam
       if (status_ != nullptr)
         MoveWindow(status_, 0, 0, 0, 0, TRUE);
       return 0;
+    case kDpiChanged: {
+      // Moved to a monitor of another scale: every control and font follows, and the window
+      // takes the place the system suggests for the new scale.
+      change_dpi(window, LOWORD(wparam));
+      const RECT* suggested = reinterpret_cast<const RECT*>(lparam);
+      SetWindowPos(window, nullptr, suggested->left, suggested->top,
+                   suggested->right - suggested->left, suggested->bottom - suggested->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      if (status_ != nullptr) {
+        MoveWindow(status_, 0, 0, 0, 0, TRUE);
+        set_status_parts();
+      }
+      RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+      return 0;
+    }
     case WM_COMMAND:
       if (HIWORD(wparam) == 0 && LOWORD(wparam) >= IDM_LOAD_LOG && LOWORD(wparam) <= IDM_HELP) {
         on_menu(LOWORD(wparam));
@@ -390,8 +410,8 @@ int Program::create_main_window() {
     return exit_code::kClass;
   main_ = CreateWindowExW(
       WS_EX_CONTROLPARENT | WS_EX_APPWINDOW, kMainClass, kTitle,
-      WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, 640,
-      480, nullptr, LoadMenuW(ui().instance, MAKEINTRESOURCEW(IDM_MAIN)), ui().instance, nullptr);
+      WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+      px(640), px(480), nullptr, LoadMenuW(ui().instance, MAKEINTRESOURCEW(IDM_MAIN)), ui().instance, nullptr);
   if (main_ == nullptr)
     return exit_code::kWindow;
   ui().main_window = main_;
@@ -400,25 +420,29 @@ int Program::create_main_window() {
   if (status_ == nullptr)
     return exit_code::kWindow;
   SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(ui().font), FALSE);
-  RECT bar{};
-  GetClientRect(status_, &bar);
-  const int part0 = text_size(L"Соединение: СOM256, 115200, 8N1").cx + 16;
-  const int part1 = part0 + text_size(L"Хор.: 00000000   Плох.: 00000000").cx + 16;
-  int edges[3] = {part0, part1, part1 + bar.right + 16};
-  SendMessageW(status_, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
+  set_status_parts();
   for (WPARAM part = 0; part < 3; ++part)
     SendMessageW(status_, SB_SETTEXTW, SBT_OWNERDRAW | part, 0);
   return 0;
+}
+
+void Program::set_status_parts() {
+  RECT bar{};
+  GetClientRect(status_, &bar);
+  const int part0 = text_size(L"Соединение: СOM256, 115200, 8N1").cx + px(16);
+  const int part1 = part0 + text_size(L"Хор.: 00000000   Плох.: 00000000").cx + px(16);
+  int edges[3] = {part0, part1, part1 + bar.right + px(16)};
+  SendMessageW(status_, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
 }
 
 int Program::create_tabs() {
   RECT client{}, bar{};
   GetClientRect(main_, &client);
   GetWindowRect(status_, &bar);
-  const int width = client.right - 15;
-  const int height = client.bottom - (bar.bottom - bar.top) - 15;
+  const int width = client.right - px(15);
+  const int height = client.bottom - (bar.bottom - bar.top) - px(15);
   tab_ = make_control(WC_TABCONTROLW, L"", WS_CLIPSIBLINGS | WS_TABSTOP,
-                      rect_at(8, 8, width, height), main_, ids::kTabControl, WS_EX_CONTROLPARENT);
+                      rect_at(px(8), px(8), width, height), main_, ids::kTabControl, WS_EX_CONTROLPARENT);
   if (tab_ == nullptr)
     return exit_code::kWindow;
   SetWindowSubclass(tab_, tab_procedure, 3, reinterpret_cast<DWORD_PTR>(this));

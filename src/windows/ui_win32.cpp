@@ -1,13 +1,49 @@
 #include "windows/ui_win32.h"
 
 #include <commctrl.h>
+#include <uxtheme.h>
 
 #include <string>
+#include <vector>
 
 #include "windows/control_ids.h"
 
 namespace tk52::win32 {
 namespace {
+
+bool themed() {
+  return IsThemeActive() != FALSE;
+}
+
+// Text and background for a control on a page: every text gets the colour that goes with the
+// brush behind it, so that it stays readable in any colour scheme.
+LRESULT control_colours(HDC dc, HWND control) {
+  const bool value_field = GetDlgCtrlID(control) == ids::kIdentityField ||
+                           (GetWindowLongW(control, GWL_STYLE) & ES_READONLY) != 0;
+  if (value_field) {
+    // Read-only values stand out in white on the face colour; a high-contrast scheme chooses
+    // its own window colours.
+    if (high_contrast()) {
+      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+      SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+    }
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkColor(dc, RGB(255, 255, 255));
+    return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+  }
+  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+  if (themed()) {
+    // The theme's background goes behind the control first: the null brush alone would leave
+    // whatever the control showed before (a longer old value, a bolder old caption).
+    DrawThemeParentBackground(control, dc, nullptr);
+    SetBkMode(dc, TRANSPARENT);
+    return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+  }
+  SetBkMode(dc, OPAQUE);
+  SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+  return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+}
 
 LRESULT CALLBACK group_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
                                  DWORD_PTR data) {
@@ -20,18 +56,8 @@ LRESULT CALLBACK group_procedure(HWND window, UINT message, WPARAM wparam, LPARA
       return 0;
     }
     case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN: {
-      // Captions and check boxes sit on the page's face colour; read-only fields stay white.
-      HDC dc = reinterpret_cast<HDC>(wparam);
-      if (GetDlgCtrlID(reinterpret_cast<HWND>(lparam)) == ids::kIdentityField ||
-          (GetWindowLongW(reinterpret_cast<HWND>(lparam), GWL_STYLE) & ES_READONLY) != 0) {
-        SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
-      }
-      // Whatever the theme paints behind the group shows through captions and check boxes.
-      SetBkMode(dc, TRANSPARENT);
-      return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
-    }
+    case WM_CTLCOLORBTN:
+      return control_colours(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
     case WM_NCDESTROY:
       RemoveWindowSubclass(window, group_procedure, 1);
       break;
@@ -39,6 +65,56 @@ LRESULT CALLBACK group_procedure(HWND window, UINT message, WPARAM wparam, LPARA
       break;
   }
   return DefSubclassProc(window, message, wparam, lparam);
+}
+
+LRESULT CALLBACK page_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      if (themed()) {
+        DrawThemeParentBackground(window, reinterpret_cast<HDC>(wparam), nullptr);
+        return 1;
+      }
+      break;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      return control_colours(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
+    default:
+      break;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+HFONT make_font(int dpi) {
+  // The face of the system's GUI font, at its 8 points for this DPI.
+  LOGFONTW face{};
+  GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof face, &face);
+  face.lfHeight = -MulDiv(8, dpi, 72);
+  face.lfWidth = 0;
+  return CreateFontIndirectW(&face);
+}
+
+int measure_line_height(HFONT font) {
+  HDC screen = GetDC(nullptr);
+  if (screen == nullptr)
+    return 0;
+  HGDIOBJ old = SelectObject(screen, font);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(screen, &metrics);
+  SelectObject(screen, old);
+  ReleaseDC(nullptr, screen);
+  return metrics.tmHeight;
+}
+
+struct Rescale {
+  int from = 96;
+  int to = 96;
+  HFONT old_font = nullptr;
+  std::vector<HWND> windows;
+};
+
+BOOL CALLBACK collect_child(HWND child, LPARAM data) {
+  reinterpret_cast<Rescale*>(data)->windows.push_back(child);
+  return TRUE;
 }
 
 }  // namespace
@@ -51,17 +127,60 @@ Ui& ui() {
 bool init_ui(HINSTANCE instance) {
   Ui& u = ui();
   u.instance = instance;
-  u.font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   HDC screen = GetDC(nullptr);
   if (screen == nullptr)
     return false;
-  HGDIOBJ old = SelectObject(screen, u.font);
-  TEXTMETRICW metrics{};
-  GetTextMetricsW(screen, &metrics);
-  SelectObject(screen, old);
+  // The program declares itself DPI-aware, so this is the real scale of the screen.
+  u.dpi = GetDeviceCaps(screen, LOGPIXELSY);
   ReleaseDC(nullptr, screen);
-  u.line_height = metrics.tmHeight;
-  return true;
+  if (u.dpi <= 0)
+    u.dpi = 96;
+  u.font = make_font(u.dpi);
+  if (u.font == nullptr)
+    u.font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  u.line_height = measure_line_height(u.font);
+  return u.line_height > 0;
+}
+
+int px(int length_at_96_dpi) {
+  return MulDiv(length_at_96_dpi, ui().dpi, 96);
+}
+
+bool high_contrast() {
+  HIGHCONTRASTW contrast{};
+  contrast.cbSize = sizeof contrast;
+  return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+         (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+
+void change_dpi(HWND top, int dpi) {
+  Ui& u = ui();
+  if (dpi <= 0 || dpi == u.dpi)
+    return;
+  HFONT font = make_font(dpi);
+  if (font == nullptr)
+    return;
+  Rescale rescale{u.dpi, dpi, u.font, {}};
+  EnumChildWindows(top, collect_child, reinterpret_cast<LPARAM>(&rescale));
+  // Every place is relative to the parent, so each scales on its own, in any order.
+  for (HWND child : rescale.windows) {
+    RECT place{};
+    GetWindowRect(child, &place);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&place), 2);
+    SetWindowPos(child, nullptr, MulDiv(place.left, dpi, rescale.from),
+                 MulDiv(place.top, dpi, rescale.from),
+                 MulDiv(place.right - place.left, dpi, rescale.from),
+                 MulDiv(place.bottom - place.top, dpi, rescale.from),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    if (reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)) == rescale.old_font)
+      SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  }
+  SendMessageW(top, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  u.dpi = dpi;
+  u.font = font;
+  u.line_height = measure_line_height(font);
+  // The old font stays alive: windows not under `top` (an open viewer) may still use it.
+  InvalidateRect(top, nullptr, TRUE);
 }
 
 SIZE text_size(std::wstring_view text) {
@@ -96,13 +215,14 @@ HWND make_group(HWND parent, std::wstring_view caption, RECT place, const Dispat
 }
 
 HWND make_page(HWND parent, RECT place) {
-  static const wchar_t kPageClass[] = L"TK52CFG_PAGE";
+  static const wchar_t kPageClass[] = L"KEX_TK_WNDCLASS_TAB";
   WNDCLASSEXW existing{};
   existing.cbSize = sizeof existing;
   if (!GetClassInfoExW(ui().instance, kPageClass, &existing)) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = DefWindowProcW;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = page_procedure;
     wc.hInstance = ui().instance;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);

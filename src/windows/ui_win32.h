@@ -14,13 +14,24 @@ struct Ui {
   HINSTANCE instance = nullptr;
   HFONT font = nullptr;
   int line_height = 0;  // the font's character height
+  int dpi = 96;         // the main window's dots per inch; every layout figure is scaled by it
   HWND main_window = nullptr;
 };
 
 Ui& ui();
 
-// Reads the GUI font's metrics; call once at start-up.
+// Takes the screen's DPI, the GUI font for it and its metrics; call once at start-up.
 bool init_ui(HINSTANCE instance);
+
+// A length given at 96 dpi, scaled to the current DPI.
+int px(int length_at_96_dpi);
+
+// Makes the GUI font again for `dpi` and rescales every window under `top` (their places relative
+// to their parents, their fonts), for a window moved to a monitor of another scale.
+void change_dpi(HWND top, int dpi);
+
+// True while a high-contrast colour scheme is on.
+bool high_contrast();
 
 // The size of a text in the GUI font.
 SIZE text_size(std::wstring_view text);
@@ -36,7 +47,8 @@ using Dispatcher = std::function<void(int code, HWND control)>;
 // and answers every WM_COMMAND itself; static children paint on the page's background.
 HWND make_group(HWND parent, std::wstring_view caption, RECT place, const Dispatcher* dispatch);
 
-// A tab page: a hidden child window on the face colour that holds the page's group boxes.
+// A tab page: a hidden child window on the face colour that holds the page's group boxes; with
+// themes on, it paints the tab's themed background behind them.
 HWND make_page(HWND parent, RECT place);
 
 // Enables or disables a control and repaints it at once: operations block the message loop,
