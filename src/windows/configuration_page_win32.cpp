@@ -40,11 +40,11 @@ void fill(HWND list, const std::array<std::string_view, N>& texts) {
 ConfigurationPage::Layout ConfigurationPage::layout(RECT area) {
   Layout l;
   l.h = ui().line_height;
-  l.row = l.h + 8;
-  l.width = area.right - area.left - 16;
-  l.half = l.width / 2 - 4;
-  l.first_top = l.h + 8;  // below a group's caption line
-  l.first_height = l.first_top + l.row + 8 + l.row + 8;
+  l.row = l.h + px(8);
+  l.width = area.right - area.left - px(16);
+  l.half = l.width / 2 - px(4);
+  l.first_top = l.h + px(8);  // below a group's caption line
+  l.first_height = l.first_top + l.row + px(8) + l.row + px(8);
   return l;
 }
 
@@ -61,7 +61,8 @@ bool ConfigurationPage::create(HWND parent, RECT area, const Dispatcher* dispatc
 
 // "Радиочасы": three captions over three read-only fields.
 bool ConfigurationPage::build_clock_group(const Layout& l, const Dispatcher* dispatch) {
-  HWND clock = make_group(page_, L"Радиочасы", rect_at(8, 8, l.half, l.first_height), dispatch);
+  HWND clock =
+      make_group(page_, L"Радиочасы", rect_at(px(8), px(8), l.half, l.first_height), dispatch);
   if (clock == nullptr)
     return false;
   // Each column as wide as its caption, the rest of the group's width shared out.
@@ -70,18 +71,19 @@ bool ConfigurationPage::build_clock_group(const Layout& l, const Dispatcher* dis
   std::array<int, 3> columns{};
   int used = 0;
   for (std::size_t i = 0; i < 3; ++i) {
-    columns[i] = text_size(identity[i]).cx + 8;
+    columns[i] = text_size(identity[i]).cx + px(8);
     used += columns[i];
   }
-  const int spare = std::max(0, (l.half - 16 - used) / 3);
+  const int spare = std::max(0, (l.half - px(16) - used) / 3);
   bool ok = true;
-  int x = 8;
+  int x = px(8);
   for (std::size_t i = 0; i < 3; ++i) {
     const int column = columns[i] + spare;
-    ok &= make_control(L"STATIC", identity[i], SS_CENTER, rect_at(x, l.first_top, column - 4, l.h),
-                       clock, ids::kCaption) != nullptr;
+    ok &=
+        make_control(L"STATIC", identity[i], SS_CENTER,
+                     rect_at(x, l.first_top, column - px(4), l.h), clock, ids::kCaption) != nullptr;
     identity_[i] = make_control(L"EDIT", L"", ES_READONLY | ES_CENTER | ES_AUTOHSCROLL,
-                                rect_at(x, l.first_top + l.row, column - 4, l.row), clock,
+                                rect_at(x, l.first_top + l.row, column - px(4), l.row), clock,
                                 ids::kIdentityField, WS_EX_CLIENTEDGE);
     ok &= identity_[i] != nullptr;
     x += column;
@@ -93,11 +95,12 @@ bool ConfigurationPage::build_clock_group(const Layout& l, const Dispatcher* dis
 bool ConfigurationPage::build_speed_group(const Layout& l, const Dispatcher* dispatch,
                                           int speed_position) {
   HWND speed = make_group(page_, L"Скорость передачи данных",
-                          rect_at(l.width / 2 + 12, 8, l.half, l.first_height), dispatch);
+                          rect_at(l.width / 2 + px(12), px(8), l.half, l.first_height), dispatch);
   if (speed == nullptr)
     return false;
-  HWND list = make_control(L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP,
-                           rect_at(8, l.first_top, l.half - 16, 300), speed, ids::kSpeedList);
+  HWND list =
+      make_control(L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP,
+                   rect_at(px(8), l.first_top, l.half - px(16), px(300)), speed, ids::kSpeedList);
   if (list == nullptr)
     return false;
   for (int baud : kSpeeds) {
@@ -107,7 +110,7 @@ bool ConfigurationPage::build_speed_group(const Layout& l, const Dispatcher* dis
   SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(std::clamp(speed_position, 0, 6)), 0);
   controls_[ConfigControl::kSpeedList] = list;
 
-  const int button = (l.half - 16 - 8) / 3;
+  const int button = (l.half - px(16) - px(8)) / 3;
   const std::array<std::tuple<ConfigControl, std::wstring_view, OperationCode>, 3> buttons = {{
       {ConfigControl::kConnect, L"Соединить", OperationCode::kConnect},
       {ConfigControl::kFind, L"Найти", OperationCode::kFindDevice},
@@ -116,9 +119,9 @@ bool ConfigurationPage::build_speed_group(const Layout& l, const Dispatcher* dis
   bool ok = true;
   for (std::size_t i = 0; i < buttons.size(); ++i) {
     const auto& [which, caption, code] = buttons[i];
-    const int x = 8 + static_cast<int>(i) * (button + 4);
+    const int x = px(8) + static_cast<int>(i) * (button + px(4));
     HWND b = make_control(L"BUTTON", caption, BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP,
-                          rect_at(x, l.first_top + l.row + 8, button, l.row), speed,
+                          rect_at(x, l.first_top + l.row + px(8), button, l.row), speed,
                           static_cast<int>(code));
     controls_[which] = b;
     ok &= b != nullptr;
@@ -134,9 +137,10 @@ bool ConfigurationPage::build_configuration_group(const Layout& l, const Dispatc
   const int list_width = std::max({widest(kTimeStampFormatTexts), widest(kSatelliteSystemTexts),
                                    widest(kPpsSourceTexts)}) +
                          l.row * 3 / 2;
-  const int config_height = l.first_top + 6 * (l.row + 8) + 8;
-  HWND config = make_group(page_, L"Конфигурация",
-                           rect_at(8, 8 + l.first_height + 16, l.width, config_height), dispatch);
+  const int config_height = l.first_top + 6 * (l.row + px(8)) + px(8);
+  HWND config =
+      make_group(page_, L"Конфигурация",
+                 rect_at(px(8), px(8) + l.first_height + px(16), l.width, config_height), dispatch);
   if (config == nullptr)
     return false;
   const std::array<std::pair<ConfigControl, int>, 6> rows = {{
@@ -149,11 +153,12 @@ bool ConfigurationPage::build_configuration_group(const Layout& l, const Dispatc
   }};
   bool ok = true;
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    const int y = l.first_top + static_cast<int>(i) * (l.row + 8);
+    const int y = l.first_top + static_cast<int>(i) * (l.row + px(8));
     ok &= make_control(L"STATIC", kCaptions[i], SS_RIGHT | SS_CENTERIMAGE,
-                       rect_at(8, y, caption_width, l.row), config, ids::kCaption) != nullptr;
+                       rect_at(px(8), y, caption_width, l.row), config, ids::kCaption) != nullptr;
     const bool width_field = rows[i].first == ConfigControl::kPpsWidth;
-    const RECT place = rect_at(8 + caption_width + 8, y, list_width, width_field ? l.row : 300);
+    const RECT place =
+        rect_at(px(8) + caption_width + px(8), y, list_width, width_field ? l.row : px(300));
     HWND c = width_field
                  ? make_control(L"EDIT", L"1", ES_NUMBER | ES_AUTOHSCROLL | WS_TABSTOP, place,
                                 config, rows[i].second, WS_EX_CLIENTEDGE)
@@ -171,9 +176,9 @@ bool ConfigurationPage::build_configuration_group(const Layout& l, const Dispatc
   fill(controls_[ConfigControl::kPpsSource], kPpsSourceTexts);
   make_numeric(controls_[ConfigControl::kPpsWidth], kPpsWidthMin, kPpsWidthMax);
 
-  const int buttons_x = 8 + caption_width + 8 + list_width + 16;
-  const int buttons_width = l.width - buttons_x - 8;
-  const int button_height = (config_height - l.first_top - 8) / 3 - 2;
+  const int buttons_x = px(8) + caption_width + px(8) + list_width + px(16);
+  const int buttons_width = l.width - buttons_x - px(8);
+  const int button_height = (config_height - l.first_top - px(8)) / 3 - px(2);
   const std::array<std::tuple<ConfigControl, std::wstring_view, OperationCode>, 3> buttons = {{
       {ConfigControl::kRead, L"Прочитать", OperationCode::kReadConfiguration},
       {ConfigControl::kWrite, L"Записать", OperationCode::kWriteConfiguration},
@@ -183,7 +188,7 @@ bool ConfigurationPage::build_configuration_group(const Layout& l, const Dispatc
     const auto& [which, caption, code] = buttons[i];
     HWND b =
         make_control(L"BUTTON", caption, BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP,
-                     rect_at(buttons_x, l.first_top + static_cast<int>(i) * (button_height + 4),
+                     rect_at(buttons_x, l.first_top + static_cast<int>(i) * (button_height + px(4)),
                              buttons_width, button_height),
                      config, static_cast<int>(code));
     controls_[which] = b;

@@ -23,7 +23,7 @@ int JournalsPage::create(HWND parent, RECT area, const Dispatcher* dispatch,
   const int height = area.bottom - area.top;
   // The command group first: the journal takes what it leaves.
   const int commands_height = build_command_group(width, height, dispatch);
-  if (commands_height < 0 || !build_journal_group(width, height - commands_height - 8, dispatch,
+  if (commands_height < 0 || !build_journal_group(width, height - commands_height - px(8), dispatch,
                                                   std::move(reset_records))) {
     return exit_code::kWindow;
   }
@@ -42,49 +42,51 @@ int JournalsPage::create(HWND parent, RECT area, const Dispatcher* dispatch,
 
 int JournalsPage::build_command_group(int width, int height, const Dispatcher* dispatch) {
   const int line = ui().line_height;
-  const int row = line + 8;
+  const int row = line + px(8);
   const std::array<std::wstring_view, 3> captions = {L"Тип журнала", L"Всего записей",
                                                      L"Количество записей"};
   int caption_width = 0;
   for (auto c : captions)
     caption_width = std::max(caption_width, static_cast<int>(text_size(c).cx));
-  caption_width += 8;
+  caption_width += px(8);
   int value_width = 0;
   for (auto name : kJournalTypeNames)
     value_width = std::max(value_width, static_cast<int>(text_size(widen(name)).cx));
   value_width += row * 3 / 2;
-  const int value_x = 8 + caption_width + 8;
-  const int button_x = value_x + value_width + 8;
-  const int button_height = row + 4;
-  const int group_height = row + 6 + 3 * button_height + 2 * 4 + 4;
-  HWND group = make_group(page_, L"Команды",
-                          rect_at(8, height - group_height, width - 16, group_height), dispatch);
+  const int value_x = px(8) + caption_width + px(8);
+  const int button_x = value_x + value_width + px(8);
+  const int button_height = row + px(4);
+  const int group_height = row + px(6) + 3 * button_height + 2 * px(4) + px(4);
+  HWND group =
+      make_group(page_, L"Команды",
+                 rect_at(px(8), height - group_height, width - px(16), group_height), dispatch);
   controls_[kCommandGroup] = group;
   if (group == nullptr)
     return -1;
   bool ok = true;
   for (int k = 0; k < 3; ++k) {
-    HWND caption =
-        make_control(L"STATIC", captions[static_cast<std::size_t>(k)], SS_RIGHT | SS_CENTERIMAGE,
-                     rect_at(8, row + 8 + k * (row + 8), caption_width, row), group, ids::kCaption);
+    HWND caption = make_control(
+        L"STATIC", captions[static_cast<std::size_t>(k)], SS_RIGHT | SS_CENTERIMAGE,
+        rect_at(px(8), row + px(8) + k * (row + px(8)), caption_width, row), group, ids::kCaption);
     controls_[static_cast<std::size_t>(kTypeCaption + k)] = caption;
     ok &= caption != nullptr;
   }
-  HWND list =
-      make_control(L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP,
-                   rect_at(value_x, row + 8, value_width, 300), group, ids::kJournalTypeList);
+  HWND list = make_control(L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP,
+                           rect_at(value_x, row + px(8), value_width, px(300)), group,
+                           ids::kJournalTypeList);
   controls_[kTypeList] = list;
   if (list != nullptr) {
     for (auto name : kJournalTypeNames)
       SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(widen(name).c_str()));
     SendMessageW(list, CB_SETCURSEL, 0, 0);
   }
-  controls_[kTotalField] = make_control(L"EDIT", L"", ES_READONLY | ES_CENTER | ES_AUTOHSCROLL,
-                                        rect_at(value_x, row + 8 + (row + 8), value_width, row),
-                                        group, ids::kJournalTotalField, WS_EX_CLIENTEDGE);
+  controls_[kTotalField] =
+      make_control(L"EDIT", L"", ES_READONLY | ES_CENTER | ES_AUTOHSCROLL,
+                   rect_at(value_x, row + px(8) + (row + px(8)), value_width, row), group,
+                   ids::kJournalTotalField, WS_EX_CLIENTEDGE);
   HWND wanted = make_control(L"EDIT", L"50", ES_CENTER | ES_AUTOHSCROLL | WS_TABSTOP,
-                             rect_at(value_x, row + 8 + 2 * (row + 8), value_width, row), group,
-                             ids::kJournalWantedField, WS_EX_CLIENTEDGE);
+                             rect_at(value_x, row + px(8) + 2 * (row + px(8)), value_width, row),
+                             group, ids::kJournalWantedField, WS_EX_CLIENTEDGE);
   controls_[kWantedField] = wanted;
   if (wanted != nullptr)
     make_numeric(wanted, 1, 999);
@@ -95,10 +97,10 @@ int JournalsPage::build_command_group(int width, int height, const Dispatcher* d
   }};
   for (int k = 0; k < 3; ++k) {
     const auto& [caption, code] = buttons[static_cast<std::size_t>(k)];
-    HWND button = make_control(
-        L"BUTTON", caption, BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP,
-        rect_at(button_x, row + 6 + k * (button_height + 4), width - button_x - 24, button_height),
-        group, static_cast<int>(code));
+    HWND button = make_control(L"BUTTON", caption, BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP,
+                               rect_at(button_x, row + px(6) + k * (button_height + px(4)),
+                                       width - button_x - px(24), button_height),
+                               group, static_cast<int>(code));
     controls_[static_cast<std::size_t>(kReadWhole + k)] = button;
     ok &= button != nullptr;
   }
@@ -109,18 +111,19 @@ int JournalsPage::build_command_group(int width, int height, const Dispatcher* d
 bool JournalsPage::build_journal_group(int width, int height, const Dispatcher* dispatch,
                                        std::function<void()> reset_records) {
   const int line = ui().line_height;
-  HWND group = make_group(page_, L"Журнал", rect_at(8, 8, width - 16, height), dispatch);
+  HWND group =
+      make_group(page_, L"Журнал", rect_at(px(8), px(8), width - px(16), height), dispatch);
   controls_[kJournalGroup] = group;
   if (group == nullptr)
     return false;
   const SIZE text = text_size(L"Сохранить");
-  const int save_width = text.cx + 16;
-  const int save_height = text.cy + 8;
-  const int save_y = height - 8 - save_height;
+  const int save_width = text.cx + px(16);
+  const int save_height = text.cy + px(8);
+  const int save_y = height - px(8) - save_height;
   controls_[kSave] =
       make_control(L"BUTTON", L"Сохранить", BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP,
-                   rect_at(width - 16 - 8 - save_width, save_y, save_width, save_height), group,
-                   static_cast<int>(OperationCode::kSaveJournal));
+                   rect_at(width - px(16) - px(8) - save_width, save_y, save_width, save_height),
+                   group, static_cast<int>(OperationCode::kSaveJournal));
   // Opening and closing the file both start a fresh listing: the lines of one pass, no more.
   const LogFile::Hook fresh = [reset = std::move(reset_records)](LogFile& log) {
     if (reset)
@@ -129,7 +132,8 @@ bool JournalsPage::build_journal_group(int width, int height, const Dispatcher* 
   };
   controls_[kView] = create_log_view(
       group, ui().instance, ids::kEventJournalView,
-      rect_at(8, line + 8, width - 16 - 16, save_y - 12 - (line + 8)), false, {fresh, fresh, {}});
+      rect_at(px(8), line + px(8), width - px(16) - px(16), save_y - px(12) - (line + px(8))),
+      false, {fresh, fresh, {}});
   return controls_[kSave] != nullptr && controls_[kView] != nullptr;
 }
 

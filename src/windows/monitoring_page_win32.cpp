@@ -72,7 +72,7 @@ int MonitoringPage::create(HWND parent, RECT area, const Dispatcher* dispatch,
   const int height = area.bottom - area.top;
   // The lower group first: its height decides how much is left for the log.
   const int info_top = build_info_group(width, height, dispatch);
-  if (info_top < 0 || !build_log_group(width, info_top - 8 - 8, dispatch))
+  if (info_top < 0 || !build_log_group(width, info_top - px(8) - px(8), dispatch))
     return exit_code::kWindow;
   if (SendMessageW(view_, kOpenFile, 0, reinterpret_cast<LPARAM>(&log_path)) !=
       static_cast<LRESULT>(LogResult::kDone)) {
@@ -89,7 +89,7 @@ int MonitoringPage::create(HWND parent, RECT area, const Dispatcher* dispatch,
 // captions and read-only fields, and the two requests. Returns the group's top, or -1.
 int MonitoringPage::build_info_group(int width, int height, const Dispatcher* dispatch) {
   const int h = ui().line_height;
-  const int row = h + 8;
+  const int row = h + px(8);
   const std::array<std::wstring_view, 4> left = {L"Количество спутников:", L"Температура, °C:",
                                                  L"Нагрев:", L"Код самодиагностики:"};
   const std::array<std::wstring_view, 4> right = {L"Статус:", L"Широта:", L"Долгота:",
@@ -108,46 +108,58 @@ int MonitoringPage::build_info_group(int width, int height, const Dispatcher* di
     left_caption = std::max(left_caption, static_cast<int>(text_size(c).cx));
   for (auto c : right)
     right_caption = std::max(right_caption, static_cast<int>(text_size(c).cx));
-  const int left_field = text_size(L"WWWW").cx;
-  const int right_field = text_size(L"WWWWWWWW").cx;
-  const int info_height = h + 8 + row + 4 * (row + 4) + (row + 8) + 8;
-  const int info_top = height - info_height - 4;
+  // Each field as wide as the widest text it can show, inside its frame and margins: the
+  // coordinates keep up to seven fraction digits, the altitude nine whole digits and seven.
+  const int frame = 2 * GetSystemMetrics(SM_CXEDGE) + px(8);
+  const int left_field = text_size(L"WWWW").cx + frame;
+  int right_field = static_cast<int>(text_size(L"WWWWWWWW").cx);
+  for (std::wstring_view widest : {L"W  179° 59.9999999", L"-999999999.9999999"})
+    right_field = std::max(right_field, static_cast<int>(text_size(widest).cx));
+  right_field += frame;
+  // The two requests stand beside the fields, not under them: every row the group spares is a
+  // row more of the traffic log above it.
+  const int info_height = h + px(8) + row + 4 * (row + px(4)) + px(8);
+  const int info_top = height - info_height - px(4);
   HWND info = make_group(page_, L"Дополнительная информация",
-                         rect_at(8, info_top, width - 16, info_height), dispatch);
+                         rect_at(px(8), info_top, width - px(16), info_height), dispatch);
   if (info == nullptr)
     return -1;
-  HWND periodic = make_control(L"BUTTON", L"Периодический запрос дополнительной информации",
-                               BS_AUTOCHECKBOX | WS_TABSTOP, rect_at(8, h + 4, width - 40, row),
-                               info, static_cast<int>(OperationCode::kPeriodicInfo));
+  HWND periodic =
+      make_control(L"BUTTON", L"Периодический запрос дополнительной информации",
+                   BS_AUTOCHECKBOX | WS_TABSTOP, rect_at(px(8), h + px(4), width - px(40), row),
+                   info, static_cast<int>(OperationCode::kPeriodicInfo));
   controls_[MonitoringControl::kPeriodicCheck] = periodic;
   bool ok = periodic != nullptr;
-  const int fields_top = h + 8 + row;
-  const int right_x = 8 + left_caption + 8 + left_field + 16;
+  const int fields_top = h + px(8) + row;
+  const int right_x = px(8) + left_caption + px(8) + left_field + px(16);
   for (std::size_t i = 0; i < 4; ++i) {
-    const int y = fields_top + static_cast<int>(i) * (row + 4);
+    const int y = fields_top + static_cast<int>(i) * (row + px(4));
     ok &= make_control(L"STATIC", left[i], SS_RIGHT | SS_CENTERIMAGE,
-                       rect_at(8, y, left_caption, row), info, ids::kCaption) != nullptr;
-    fields_[left_fields[i]] = make_control(L"EDIT", L"", ES_READONLY | ES_CENTER | ES_AUTOHSCROLL,
-                                           rect_at(8 + left_caption + 8, y, left_field, row), info,
-                                           left_ids[i], WS_EX_CLIENTEDGE);
+                       rect_at(px(8), y, left_caption, row), info, ids::kCaption) != nullptr;
+    fields_[left_fields[i]] =
+        make_control(L"EDIT", L"", ES_READONLY | ES_CENTER | ES_AUTOHSCROLL,
+                     rect_at(px(8) + left_caption + px(8), y, left_field, row), info, left_ids[i],
+                     WS_EX_CLIENTEDGE);
     ok &= make_control(L"STATIC", right[i], SS_RIGHT | SS_CENTERIMAGE,
                        rect_at(right_x, y, right_caption, row), info, ids::kCaption) != nullptr;
     fields_[right_fields[i]] =
         make_control(L"EDIT", L"", ES_READONLY | ES_CENTER | ES_AUTOHSCROLL,
-                     rect_at(right_x + right_caption + 8, y, right_field, row), info, right_ids[i],
-                     WS_EX_CLIENTEDGE);
+                     rect_at(right_x + right_caption + px(8), y, right_field, row), info,
+                     right_ids[i], WS_EX_CLIENTEDGE);
   }
-  // The two requests side by side under the fields, each as wide as half the group.
-  const int buttons_y = fields_top + 4 * (row + 4) + 4;
-  const int half_width = (width - 16 - 16 - 8) / 2;
+  // The two requests stacked right of the fields, each two rows high, as wide as the group
+  // leaves them.
+  const int buttons_x = right_x + right_caption + px(8) + right_field + px(16);
+  const int buttons_width = width - px(16) - px(8) - buttons_x;
+  const int button_height = 2 * row + px(4);
   HWND info_button = make_control(L"BUTTON", L"Запрос дополнительной информации",
                                   BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP,
-                                  rect_at(8, buttons_y, half_width, row + 4), info,
-                                  static_cast<int>(OperationCode::kRequestInfo));
-  HWND self_test =
-      make_control(L"BUTTON", L"Запрос самодиагностики", BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP,
-                   rect_at(8 + half_width + 8, buttons_y, half_width, row + 4), info,
-                   static_cast<int>(OperationCode::kRequestSelfTest));
+                                  rect_at(buttons_x, fields_top, buttons_width, button_height),
+                                  info, static_cast<int>(OperationCode::kRequestInfo));
+  HWND self_test = make_control(
+      L"BUTTON", L"Запрос самодиагностики", BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP,
+      rect_at(buttons_x, fields_top + button_height + px(8), buttons_width, button_height), info,
+      static_cast<int>(OperationCode::kRequestSelfTest));
   controls_[MonitoringControl::kRequestInfo] = info_button;
   controls_[MonitoringControl::kRequestSelfTest] = self_test;
   for (const auto& [field, control] : fields_)
@@ -159,7 +171,8 @@ int MonitoringPage::build_info_group(int width, int height, const Dispatcher* di
 // "Журнал" above it: the traffic log view and its three buttons, right to left.
 bool MonitoringPage::build_log_group(int width, int log_height, const Dispatcher* dispatch) {
   const int h = ui().line_height;
-  HWND log_group = make_group(page_, L"Журнал", rect_at(8, 8, width - 16, log_height), dispatch);
+  HWND log_group =
+      make_group(page_, L"Журнал", rect_at(px(8), px(8), width - px(16), log_height), dispatch);
   if (log_group == nullptr)
     return false;
   const std::array<std::pair<std::wstring_view, OperationCode>, 3> buttons = {{
@@ -170,10 +183,10 @@ bool MonitoringPage::build_log_group(int width, int log_height, const Dispatcher
   int button_width = 0;
   for (const auto& b : buttons)
     button_width = std::max(button_width, static_cast<int>(text_size(b.first).cx));
-  button_width += 16;
-  const int log_button_height = h + 12;
-  const int log_buttons_y = log_height - 8 - log_button_height;
-  int x = width - 16 - 8 - button_width;
+  button_width += px(16);
+  const int log_button_height = h + px(12);
+  const int log_buttons_y = log_height - px(8) - log_button_height;
+  int x = width - px(16) - px(8) - button_width;
   bool ok = true;
   for (const auto& [caption, code] : buttons) {
     HWND b = make_control(L"BUTTON", caption, BS_PUSHBUTTON | WS_TABSTOP,
@@ -183,18 +196,19 @@ bool MonitoringPage::build_log_group(int width, int log_height, const Dispatcher
     if (code == OperationCode::kFollowLog)
       follow_button_ = b;
     log_buttons_.insert(log_buttons_.begin(), b);
-    x -= button_width + 8;
+    x -= button_width + px(8);
   }
   if (!ok)
     return false;
-  view_ = create_log_view(log_group, ui().instance, ids::kTrafficLogView,
-                          rect_at(8, h + 8, width - 32, log_buttons_y - 8 - (h + 8)), false,
-                          {[](LogFile& log) { write_event(log, TrafficEvent::kApplicationStart); },
-                           [](LogFile& log) { write_event(log, TrafficEvent::kApplicationEnd); },
-                           [](LogFile& log) {
-                             log.append(format_event_line(utf8_to_cp1251(kLogCutBackFailedText),
-                                                          SystemClock::instance().local_now()));
-                           }});
+  view_ = create_log_view(
+      log_group, ui().instance, ids::kTrafficLogView,
+      rect_at(px(8), h + px(8), width - px(32), log_buttons_y - px(8) - (h + px(8))), false,
+      {[](LogFile& log) { write_event(log, TrafficEvent::kApplicationStart); },
+       [](LogFile& log) { write_event(log, TrafficEvent::kApplicationEnd); },
+       [](LogFile& log) {
+         log.append(format_event_line(utf8_to_cp1251(kLogCutBackFailedText),
+                                      SystemClock::instance().local_now()));
+       }});
   return view_ != nullptr;
 }
 

@@ -48,7 +48,6 @@ namespace {
 // WM_DPICHANGED, which older headers leave out.
 constexpr UINT kDpiChanged = 0x02E0;
 
-
 constexpr wchar_t kMainClass[] = L"MAINWINDOW_CLASS_TK52CFG";
 constexpr wchar_t kMutexName[] = L"TK-52_CFG_APP_MUTEX";
 constexpr wchar_t kTitle[] = L"Конфигуратор радиочасов КЕХ ТК-52";
@@ -408,10 +407,11 @@ int Program::create_main_window() {
   wc.lpszClassName = kMainClass;
   if (RegisterClassExW(&wc) == 0)
     return exit_code::kClass;
-  main_ = CreateWindowExW(
-      WS_EX_CONTROLPARENT | WS_EX_APPWINDOW, kMainClass, kTitle,
-      WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
-      px(640), px(480), nullptr, LoadMenuW(ui().instance, MAKEINTRESOURCEW(IDM_MAIN)), ui().instance, nullptr);
+  main_ =
+      CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_APPWINDOW, kMainClass, kTitle,
+                      WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, CW_USEDEFAULT,
+                      CW_USEDEFAULT, px(640), px(480), nullptr,
+                      LoadMenuW(ui().instance, MAKEINTRESOURCEW(IDM_MAIN)), ui().instance, nullptr);
   if (main_ == nullptr)
     return exit_code::kWindow;
   ui().main_window = main_;
@@ -442,7 +442,8 @@ int Program::create_tabs() {
   const int width = client.right - px(15);
   const int height = client.bottom - (bar.bottom - bar.top) - px(15);
   tab_ = make_control(WC_TABCONTROLW, L"", WS_CLIPSIBLINGS | WS_TABSTOP,
-                      rect_at(px(8), px(8), width, height), main_, ids::kTabControl, WS_EX_CONTROLPARENT);
+                      rect_at(px(8), px(8), width, height), main_, ids::kTabControl,
+                      WS_EX_CONTROLPARENT);
   if (tab_ == nullptr)
     return exit_code::kWindow;
   SetWindowSubclass(tab_, tab_procedure, 3, reinterpret_cast<DWORD_PTR>(this));

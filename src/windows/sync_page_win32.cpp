@@ -52,7 +52,8 @@ bool SyncPage::create(HWND parent, RECT area, const Dispatcher* dispatch, HWND s
   RECT left{};
   GetWindowRect(control(kSyncGroup), &left);
   const int height = left.bottom - left.top;
-  if (!build_automatic_group(page, h, left_width + 16, width - left_width - 24, height, dispatch))
+  if (!build_automatic_group(page, h, left_width + px(16), width - left_width - px(24), height,
+                             dispatch))
     return false;
   // Only a complete page is shown to the other threads' posts.
   SetWindowSubclass(page, page_procedure, kPageSubclass, reinterpret_cast<DWORD_PTR>(this));
@@ -70,15 +71,16 @@ int SyncPage::build_sync_group(HWND page, int h, const Dispatcher* dispatch) {
   for (auto c : captions)
     caption_width = std::max(caption_width, static_cast<int>(text_size(c).cx));
   // "WWWWWWW" wide, and never narrower than the longest time with the field's margins.
-  const int field_width = std::max(text_size(L"WWWWWWW").cx, text_size(L"00:00:00.000").cx + 12);
-  const int button_width = caption_width + 4 + field_width;
-  const int last_row_bottom = h + 8 + 2 * (h + 14) + h + 6;
-  const int button_y = last_row_bottom + 8;
-  const int button_height = 2 * h + 16;
-  const int group_width = button_width + 16;
-  const int group_height = button_y + button_height + 8;
-  HWND group =
-      make_group(page, L"Синхронизация", rect_at(8, 8, group_width, group_height), dispatch);
+  const int field_width =
+      std::max(text_size(L"WWWWWWW").cx, text_size(L"00:00:00.000").cx + px(12));
+  const int button_width = caption_width + px(4) + field_width;
+  const int last_row_bottom = h + px(8) + 2 * (h + px(14)) + h + px(6);
+  const int button_y = last_row_bottom + px(8);
+  const int button_height = 2 * h + px(16);
+  const int group_width = button_width + px(16);
+  const int group_height = button_y + button_height + px(8);
+  HWND group = make_group(page, L"Синхронизация", rect_at(px(8), px(8), group_width, group_height),
+                          dispatch);
   if (group == nullptr)
     return -1;
   controls_[kSyncGroup] = group;
@@ -86,19 +88,19 @@ int SyncPage::build_sync_group(HWND page, int h, const Dispatcher* dispatch) {
                                         ids::kDifferenceField};
   bool ok = true;
   for (int k = 0; k < 3; ++k) {
-    const int y = h + 8 + k * (h + 14);
+    const int y = h + px(8) + k * (h + px(14));
     controls_[static_cast<std::size_t>(kUtcCaption + k)] =
         make_control(L"STATIC", captions[static_cast<std::size_t>(k)], SS_RIGHT | SS_CENTERIMAGE,
-                     rect_at(8, y, caption_width, h + 6), group, ids::kCaption);
+                     rect_at(px(8), y, caption_width, h + px(6)), group, ids::kCaption);
     controls_[static_cast<std::size_t>(kUtcField + k)] =
         make_control(L"EDIT", L"", ES_READONLY | ES_CENTER | ES_AUTOHSCROLL,
-                     rect_at(8 + caption_width + 4, y, field_width, h + 6), group,
+                     rect_at(px(8) + caption_width + px(4), y, field_width, h + px(6)), group,
                      field_ids[static_cast<std::size_t>(k)], WS_EX_CLIENTEDGE);
   }
   controls_[kManualButton] = make_control(L"BUTTON", L"Синхронизировать время ПК",
                                           BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP | WS_DISABLED,
-                                          rect_at(8, button_y, button_width, button_height), group,
-                                          static_cast<int>(OperationCode::kSynchroniseNow));
+                                          rect_at(px(8), button_y, button_width, button_height),
+                                          group, static_cast<int>(OperationCode::kSynchroniseNow));
   for (int c = kUtcCaption; c <= kManualButton; ++c)
     ok &= controls_[static_cast<std::size_t>(c)] != nullptr;
   return ok ? group_width : -1;
@@ -108,14 +110,14 @@ int SyncPage::build_sync_group(HWND page, int h, const Dispatcher* dispatch) {
 bool SyncPage::build_automatic_group(HWND page, int h, int x, int width, int height,
                                      const Dispatcher* dispatch) {
   HWND group =
-      make_group(page, L"Автоматическая синхронизация", rect_at(x, 8, width, height), dispatch);
+      make_group(page, L"Автоматическая синхронизация", rect_at(x, px(8), width, height), dispatch);
   if (group == nullptr)
     return false;
   controls_[kAutomaticGroup] = group;
   const std::wstring_view box_text = L"Включить";
   controls_[kAutomaticBox] =
       make_control(L"BUTTON", box_text, BS_AUTOCHECKBOX | WS_TABSTOP | WS_DISABLED,
-                   rect_at(8, h + 8, text_size(box_text).cx + h * 3 / 2, h), group,
+                   rect_at(px(8), h + px(8), text_size(box_text).cx + h * 3 / 2, h), group,
                    static_cast<int>(OperationCode::kAutoSync));
   struct Row {
     std::wstring_view text;
@@ -134,15 +136,17 @@ bool SyncPage::build_automatic_group(HWND page, int h, int x, int width, int hei
   }};
   // The spin control takes its width from the field's right side: "WWWWWW" stays visible.
   const int field_width = text_size(L"WWWWWW").cx + GetSystemMetrics(SM_CXVSCROLL);
-  int y = h + 8 + h + 8;
+  int y = h + px(8) + h + px(8);
   bool ok = control(kAutomaticBox) != nullptr;
   for (const Row& row : rows) {
-    const int radio_width = text_size(row.text).cx + h + 6;
-    HWND radio = make_control(L"BUTTON", row.text, BS_AUTORADIOBUTTON | WS_TABSTOP | WS_DISABLED,
-                              rect_at(8, y, radio_width, h + 6), group, static_cast<int>(row.code));
-    HWND field = make_control(
-        L"EDIT", std::to_wstring(row.initial), ES_AUTOHSCROLL | WS_TABSTOP | WS_DISABLED,
-        rect_at(8 + radio_width + 4, y, field_width, h + 6), group, row.field_id, WS_EX_CLIENTEDGE);
+    const int radio_width = text_size(row.text).cx + h + px(6);
+    HWND radio =
+        make_control(L"BUTTON", row.text, BS_AUTORADIOBUTTON | WS_TABSTOP | WS_DISABLED,
+                     rect_at(px(8), y, radio_width, h + px(6)), group, static_cast<int>(row.code));
+    HWND field = make_control(L"EDIT", std::to_wstring(row.initial),
+                              ES_AUTOHSCROLL | WS_TABSTOP | WS_DISABLED,
+                              rect_at(px(8) + radio_width + px(4), y, field_width, h + px(6)),
+                              group, row.field_id, WS_EX_CLIENTEDGE);
     HWND spin = field == nullptr
                     ? nullptr
                     : CreateUpDownControl(WS_CHILD | WS_VISIBLE | WS_BORDER | WS_DISABLED |
@@ -156,7 +160,7 @@ bool SyncPage::build_automatic_group(HWND page, int h, int x, int width, int hei
     ok &= radio != nullptr && field != nullptr && spin != nullptr;
     if (field != nullptr)
       SetWindowSubclass(field, field_procedure, kFieldSubclass, reinterpret_cast<DWORD_PTR>(this));
-    y += h + 6 + 8;
+    y += h + px(6) + px(8);
   }
   if (HWND periodic = control(kPeriodicRadio))
     SendMessageW(periodic, BM_SETCHECK, BST_CHECKED, 0);

@@ -11,8 +11,9 @@
 namespace tk52::win32 {
 namespace {
 
+// A high-contrast scheme switches the visual styles off, as the system itself does.
 bool themed() {
-  return IsThemeActive() != FALSE;
+  return IsThemeActive() != FALSE && !high_contrast();
 }
 
 // Text and background for a control on a page: every text gets the colour that goes with the
@@ -21,18 +22,14 @@ LRESULT control_colours(HDC dc, HWND control) {
   const bool value_field = GetDlgCtrlID(control) == ids::kIdentityField ||
                            (GetWindowLongW(control, GWL_STYLE) & ES_READONLY) != 0;
   if (value_field) {
-    // Read-only values stand out in white on the face colour; a high-contrast scheme chooses
-    // its own window colours.
-    if (high_contrast()) {
-      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-      SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
-    }
-    SetTextColor(dc, RGB(0, 0, 0));
-    SetBkColor(dc, RGB(255, 255, 255));
-    return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+    // Read-only values stand out in the scheme's window colours: white in the normal scheme,
+    // the scheme's own pair in a high-contrast one.
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+    SetBkMode(dc, OPAQUE);
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
   }
-  SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+  SetTextColor(dc, GetSysColor(IsWindowEnabled(control) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
   if (themed()) {
     // The theme's background goes behind the control first: the null brush alone would leave
     // whatever the control showed before (a longer old value, a bolder old caption).
@@ -167,11 +164,10 @@ void change_dpi(HWND top, int dpi) {
     RECT place{};
     GetWindowRect(child, &place);
     MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&place), 2);
-    SetWindowPos(child, nullptr, MulDiv(place.left, dpi, rescale.from),
-                 MulDiv(place.top, dpi, rescale.from),
-                 MulDiv(place.right - place.left, dpi, rescale.from),
-                 MulDiv(place.bottom - place.top, dpi, rescale.from),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(
+        child, nullptr, MulDiv(place.left, dpi, rescale.from), MulDiv(place.top, dpi, rescale.from),
+        MulDiv(place.right - place.left, dpi, rescale.from),
+        MulDiv(place.bottom - place.top, dpi, rescale.from), SWP_NOZORDER | SWP_NOACTIVATE);
     if (reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)) == rescale.old_font)
       SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }

@@ -578,6 +578,63 @@ void screenshot(const std::string& name) {
   CloseHandle(out);
 }
 
+namespace {
+
+Pixels pixels_now(const RECT& area) {
+  Pixels out;
+  out.width = std::max(0, static_cast<int>(area.right - area.left));
+  out.height = std::max(0, static_cast<int>(area.bottom - area.top));
+  if (out.width == 0 || out.height == 0)
+    return out;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, out.width, out.height);
+  HGDIOBJ previous = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, out.width, out.height, screen, area.left, area.top, SRCCOPY);
+  SelectObject(memory, previous);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = out.width;
+  info.bmiHeader.biHeight = -out.height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  out.rgb.assign(static_cast<std::size_t>(out.width) * static_cast<std::size_t>(out.height), 0);
+  GetDIBits(memory, bitmap, 0, static_cast<UINT>(out.height), out.rgb.data(), &info,
+            DIB_RGB_COLORS);
+  for (COLORREF& p : out.rgb)
+    p &= 0xFFFFFF;
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return out;
+}
+
+}  // namespace
+
+Pixels settled_pixels(HWND window, bool client_only) {
+  const DWORD process = process_of(window);
+  wait_until([&] { return !has_pending_paint(process); }, 5s);
+  RECT area{};
+  if (client_only) {
+    GetClientRect(window, &area);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&area), 2);
+  } else {
+    GetWindowRect(window, &area);
+  }
+  Pixels last = pixels_now(area);
+  Pixels now;
+  const bool steady = wait_until([&] {
+    send(GetAncestor(window, GA_ROOT), WM_NULL, 0, 0, 5000);
+    now = pixels_now(area);
+    if (now == last)
+      return true;
+    last = now;
+    return false;
+  });
+  return steady ? now : Pixels{};
+}
+
 std::optional<DWORD> run_to_end(const std::wstring& exe, std::chrono::milliseconds bound) {
   std::wstring command = L"\"" + exe + L"\"";
   const std::wstring folder = folder_of(exe);

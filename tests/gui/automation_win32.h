@@ -114,6 +114,16 @@ class Program {
 // Screen pictures, one BMP per call, into the folder named by TK52_GUI_SHOTS.
 void screenshot(const std::string& name);
 
+// A window's pixels as the screen shows them (0x00RRGGBB, rows top to bottom), once the program
+// has painted everything it had to and two pictures in a row agree; empty when they never do.
+struct Pixels {
+  int width = 0;
+  int height = 0;
+  std::vector<COLORREF> rgb;
+  bool operator==(const Pixels&) const = default;
+};
+Pixels settled_pixels(HWND window, bool client_only = false);
+
 // Exit code of a second start of exe: waits for it to end.
 std::optional<DWORD> run_to_end(const std::wstring& exe, std::chrono::milliseconds bound = kBound);
 

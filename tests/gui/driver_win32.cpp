@@ -682,6 +682,8 @@ TEST_F(Settings, KeptAcrossARestart) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  // The program's windows are measured in real pixels at any display scale.
+  SetProcessDPIAware();
   std::vector<std::string> arguments;
   for (int i = 0; i < argc; ++i)
     arguments.push_back(gui::to_utf8(argv[i]));
