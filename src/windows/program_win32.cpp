@@ -267,6 +267,8 @@ LRESULT CALLBACK Program::tab_procedure(HWND window, UINT message, WPARAM wparam
 
 void Program::draw_status_part(const DRAWITEMSTRUCT& item) {
   SetBkMode(item.hDC, TRANSPARENT);
+  // The bar is painted in the face colour of the scheme: its text colour goes with it.
+  SetTextColor(item.hDC, GetSysColor(COLOR_BTNTEXT));
   RECT place = item.rcItem;
   std::wstring text;
   if (item.itemID == 0) {

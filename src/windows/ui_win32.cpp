@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <uxtheme.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,78 @@ LRESULT CALLBACK group_procedure(HWND window, UINT message, WPARAM wparam, LPARA
       return control_colours(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
     case WM_NCDESTROY:
       RemoveWindowSubclass(window, group_procedure, 1);
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(window, message, wparam, lparam);
+}
+
+// What shows behind a label: the tab's themed background, or the scheme's face colour.
+void erase_behind(HWND window, HDC dc) {
+  if (themed()) {
+    DrawThemeParentBackground(window, dc, nullptr);
+    return;
+  }
+  RECT client{};
+  GetClientRect(window, &client);
+  FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+}
+
+// Labels paint themselves: the background first, then the text in the colour that goes with it,
+// so that a shorter or greyed text never leaves the old one showing.
+LRESULT CALLBACK label_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                 DWORD_PTR) {
+  switch (message) {
+    case WM_ERASEBKGND:
+      erase_behind(window, reinterpret_cast<HDC>(wparam));
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT paint{};
+      HDC dc = BeginPaint(window, &paint);
+      erase_behind(window, dc);
+      wchar_t text[256] = {};
+      const int length = GetWindowTextW(window, text, static_cast<int>(std::size(text)));
+      RECT client{};
+      GetClientRect(window, &client);
+      const LONG style = GetWindowLongW(window, GWL_STYLE);
+      const UINT align = (style & SS_TYPEMASK) == SS_CENTER  ? DT_CENTER
+                         : (style & SS_TYPEMASK) == SS_RIGHT ? DT_RIGHT
+                                                             : DT_LEFT;
+      HGDIOBJ old_font =
+          SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)));
+      SetBkMode(dc, TRANSPARENT);
+      SetTextColor(dc, GetSysColor(IsWindowEnabled(window) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
+      DrawTextW(dc, text, length, &client, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | align);
+      SelectObject(dc, old_font);
+      EndPaint(window, &paint);
+      return 0;
+    }
+    case WM_SETTEXT:
+    case WM_ENABLE: {
+      const LRESULT result = DefSubclassProc(window, message, wparam, lparam);
+      InvalidateRect(window, nullptr, TRUE);
+      return result;
+    }
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(window, label_procedure, 4);
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(window, message, wparam, lparam);
+}
+
+// A framed edit draws its frame again with every painting: a state change repaints the client
+// area only, and the frame would keep the old state's colours.
+LRESULT CALLBACK framed_edit_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                       UINT_PTR, DWORD_PTR) {
+  switch (message) {
+    case WM_PAINT:
+      SendMessageW(window, WM_NCPAINT, 1, 0);
+      break;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(window, framed_edit_procedure, 5);
       break;
     default:
       break;
@@ -196,8 +269,14 @@ HWND make_control(const wchar_t* class_name, std::wstring_view text, DWORD style
       ex_style, class_name, caption.c_str(), WS_CHILD | WS_VISIBLE | style, place.left, place.top,
       place.right - place.left, place.bottom - place.top, parent,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ui().instance, nullptr);
-  if (control != nullptr)
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(ui().font), TRUE);
+  if (control == nullptr)
+    return nullptr;
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(ui().font), TRUE);
+  const std::wstring_view kind = class_name;
+  if (kind == L"STATIC" && (style & SS_TYPEMASK) <= SS_RIGHT)
+    SetWindowSubclass(control, label_procedure, 4, 0);
+  else if (kind == L"EDIT" && (ex_style & WS_EX_CLIENTEDGE) != 0)
+    SetWindowSubclass(control, framed_edit_procedure, 5, 0);
   return control;
 }
 

@@ -578,9 +578,28 @@ void screenshot(const std::string& name) {
   CloseHandle(out);
 }
 
-namespace {
+bool send_dpi_changed(HWND window, int dpi, const RECT& suggested) {
+  constexpr UINT kDpiChanged = 0x02E0;
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, process_of(window));
+  if (process == nullptr)
+    return false;
+  bool sent = false;
+  {
+    // The rectangle's pointer is read in the program's own memory.
+    RemoteBuffer place(process, sizeof suggested);
+    SIZE_T written = 0;
+    if (place.address() != nullptr &&
+        WriteProcessMemory(process, place.address(), &suggested, sizeof suggested, &written) &&
+        written == sizeof suggested) {
+      const auto dpis = static_cast<WPARAM>(MAKELONG(dpi, dpi));
+      sent = send(window, kDpiChanged, dpis, reinterpret_cast<LPARAM>(place.address())).has_value();
+    }
+  }
+  CloseHandle(process);
+  return sent;
+}
 
-Pixels pixels_now(const RECT& area) {
+Pixels pixels_of(const RECT& area) {
   Pixels out;
   out.width = std::max(0, static_cast<int>(area.right - area.left));
   out.height = std::max(0, static_cast<int>(area.bottom - area.top));
@@ -610,8 +629,6 @@ Pixels pixels_now(const RECT& area) {
   return out;
 }
 
-}  // namespace
-
 Pixels settled_pixels(HWND window, bool client_only) {
   const DWORD process = process_of(window);
   wait_until([&] { return !has_pending_paint(process); }, 5s);
@@ -622,11 +639,11 @@ Pixels settled_pixels(HWND window, bool client_only) {
   } else {
     GetWindowRect(window, &area);
   }
-  Pixels last = pixels_now(area);
+  Pixels last = pixels_of(area);
   Pixels now;
   const bool steady = wait_until([&] {
     send(GetAncestor(window, GA_ROOT), WM_NULL, 0, 0, 5000);
-    now = pixels_now(area);
+    now = pixels_of(area);
     if (now == last)
       return true;
     last = now;

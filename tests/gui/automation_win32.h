@@ -123,6 +123,11 @@ struct Pixels {
   bool operator==(const Pixels&) const = default;
 };
 Pixels settled_pixels(HWND window, bool client_only = false);
+// Tells a top-level window of another process that it now lies on a display of `dpi`, as the
+// system does when it is moved to such a monitor, with the place suggested for it.
+bool send_dpi_changed(HWND window, int dpi, const RECT& suggested);
+// The screen's pixels in `area` now.
+Pixels pixels_of(const RECT& area);
 
 // Exit code of a second start of exe: waits for it to end.
 std::optional<DWORD> run_to_end(const std::wstring& exe, std::chrono::milliseconds bound = kBound);

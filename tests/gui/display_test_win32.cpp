@@ -351,6 +351,31 @@ TEST_P(DisplayScale, EveryPageFitsWithEveryModel) {
   }
 }
 
+// Moved to a monitor of another scale, the window takes the suggested place and lays its pages
+// out again for the new scale.
+TEST_F(Display, MovedToAnotherScaleFitsEveryPage) {
+  connect();
+  RECT frame{};
+  GetWindowRect(app_->main(), &frame);
+  for (const int dpi : {144, 192, 96}) {
+    SCOPED_TRACE(dpi);
+    const RECT suggested{frame.left, frame.top, frame.left + MulDiv(640, dpi, 96),
+                         frame.top + MulDiv(480, dpi, 96)};
+    ASSERT_TRUE(gui::send_dpi_changed(app_->main(), dpi, suggested));
+    RECT now{};
+    GetWindowRect(app_->main(), &now);
+    EXPECT_TRUE(EqualRect(&now, &suggested)) << "the window is not at the suggested place";
+    for (int tab = 0; tab < 3; ++tab) {
+      ASSERT_TRUE(app_->show_tab(tab));
+      ASSERT_TRUE(app_->settle());
+      const auto faults = layout_faults(app_->main(), visible_page(), dpi);
+      EXPECT_TRUE(faults.empty()) << "page " << tab << ":" << joined(faults);
+    }
+    gui::screenshot("Display.MovedTo_" + std::to_string(dpi) + "dpi");
+    ASSERT_TRUE(app_->show_tab(0));
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Dpi, DisplayScale, ::testing::Values(96, 120, 144, 192),
                          [](const auto& scale) { return std::to_string(scale.param) + "dpi"; });
 
@@ -371,14 +396,22 @@ double contrast(COLORREF a, COLORREF b) {
 }
 
 // The best contrast between a pixel of the control's text and its background (the commonest
-// colour of its client area); 1 when it shows nothing.
-double text_contrast(HWND control) {
+// colour of its client area, or of the part `within` of it); 1 when it shows nothing.
+double text_contrast(HWND control, std::optional<RECT> within = std::nullopt) {
   const gui::Pixels picture = gui::settled_pixels(control, true);
   if (picture.rgb.empty())
     return 0;
+  const RECT part = within.value_or(RECT{0, 0, picture.width, picture.height});
   std::map<COLORREF, int> counts;
-  for (COLORREF p : picture.rgb)
-    ++counts[p];
+  for (int y = std::max(0, static_cast<int>(part.top));
+       y < std::min(picture.height, static_cast<int>(part.bottom)); ++y) {
+    for (int x = std::max(0, static_cast<int>(part.left));
+         x < std::min(picture.width, static_cast<int>(part.right)); ++x) {
+      ++counts[picture.rgb[static_cast<std::size_t>(y * picture.width + x)]];
+    }
+  }
+  if (counts.empty())
+    return 0;
   const COLORREF background =
       std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) {
         return a.second < b.second;
@@ -458,12 +491,29 @@ TEST_F(HighContrast, ValuesAndCaptionsAreReadable) {
   check("configuration");
   // The three identity fields and the eight information values at least, with their captions.
   EXPECT_GE(shown.size(), 11u + 3u + 8u);
+  // The connection in the status bar's first part: the middle of its height, clear of the
+  // part's frame lines.
+  HWND bar = FindWindowExW(app_->main(), nullptr, L"msctls_statusbar32", nullptr);
+  ASSERT_NE(bar, nullptr);
+  RECT client{};
+  GetClientRect(bar, &client);
+  const RECT middle{0, client.bottom / 3, client.right / 4, client.bottom * 2 / 3};
+  EXPECT_GE(text_contrast(bar, middle), 4.5) << "the status bar's connection text";
 }
 
-// Pixels of a control that must look as on a fresh start after a change of state.
-class StalePixels : public Display {};
+// Pixels of a control that must look as on a fresh start after a change of state, with the
+// visual styles on and off (the controls then paint with the brushes the program gives them).
+class StalePixels : public Display, public ::testing::WithParamInterface<bool> {
+ protected:
+  void prepare() override {
+    if (!GetParam()) {
+      ASSERT_TRUE(registry_.set_string(
+          L"Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager", L"ThemeActive", L"0"));
+    }
+  }
+};
 
-TEST_F(StalePixels, PpsWidthAfterAnotherModelIsAsOnAFreshStart) {
+TEST_P(StalePixels, PpsWidthAfterAnotherModelIsAsOnAFreshStart) {
   switch_model("TK-52.A");
   connect();
   ASSERT_TRUE(gui::wait_until([&] { return enabled(config_control(kPpsWidthField)); }));
@@ -487,7 +537,7 @@ TEST_F(StalePixels, PpsWidthAfterAnotherModelIsAsOnAFreshStart) {
   EXPECT_TRUE(after == fresh) << "the field keeps pixels of \"" << short_name(wider) << "\"";
 }
 
-TEST_F(StalePixels, PeriodicCheckBoxAfterTwoClicksIsAsBefore) {
+TEST_P(StalePixels, PeriodicCheckBoxAfterTwoClicksIsAsBefore) {
   // Switching tabs leaves the focus on the tab control, so no focus frame differs.
   ASSERT_TRUE(app_->show_tab(1));
   HWND box = info_control(kPeriodicInfo);
@@ -500,5 +550,41 @@ TEST_F(StalePixels, PeriodicCheckBoxAfterTwoClicksIsAsBefore) {
   const gui::Pixels after = gui::settled_pixels(box);
   EXPECT_TRUE(before == after) << "the check box's caption kept pixels of earlier paintings";
 }
+
+}  // namespace
+
+namespace {
+
+// While "Найти" tries the speeds one after the other, the list shows each speed it tries.
+TEST_F(Display, SpeedListShowsEverySpeedTriedWhileFinding) {
+  ASSERT_TRUE(sim_->run("baud 115200"));
+  HWND list = speed_control(kSpeedList);
+  ASSERT_TRUE(gui::combo_select(list, 0));
+  HWND find = speed_control(kFind);
+  gui::post_click(find);
+  std::vector<gui::Pixels> seen;
+  const bool found = gui::wait_until(
+      [&] {
+        RECT area{};
+        GetClientRect(list, &area);
+        MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&area), 2);
+        const gui::Pixels now = gui::pixels_of(area);
+        std::map<COLORREF, int> colours;
+        for (COLORREF p : now.rgb)
+          ++colours[p];
+        // A picture with text in it, not one seen before.
+        if (colours.size() >= 3 && std::find(seen.begin(), seen.end(), now) == seen.end())
+          seen.push_back(now);
+        // The program is busy: only what needs no answer from it is asked.
+        return !enabled(find);
+      },
+      60s);
+  ASSERT_TRUE(found) << "the clock was not found";
+  EXPECT_GE(seen.size(), 7u) << "speeds shown while finding";
+}
+
+INSTANTIATE_TEST_SUITE_P(Styles, StalePixels, ::testing::Bool(), [](const auto& styles) {
+  return std::string(styles.param ? "themed" : "classic");
+});
 
 }  // namespace
