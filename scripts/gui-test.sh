@@ -63,6 +63,11 @@ source scripts/wine-env.sh
 wine_start
 # wine_start put its own EXIT trap in place; ours stops the clock and Wine as well.
 trap cleanup EXIT
+# The display tests change the scale and the visual styles and put them back; a run that was
+# killed half-way could not, so every run starts from 96 dpi with the styles on.
+wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1 || true
+wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager' /v ThemeActive \
+  /t REG_SZ /d 1 /f >/dev/null 2>&1 || true
 
 winpath() { winepath -w "$1" 2>/dev/null; }
 
