@@ -538,15 +538,25 @@ TEST_P(StalePixels, PpsWidthAfterAnotherModelIsAsOnAFreshStart) {
 }
 
 TEST_P(StalePixels, PeriodicCheckBoxAfterTwoClicksIsAsBefore) {
-  // Switching tabs leaves the focus on the tab control, so no focus frame differs.
+  // Switching tabs leaves the focus on the tab control.
   ASSERT_TRUE(app_->show_tab(1));
   HWND box = info_control(kPeriodicInfo);
   const gui::Pixels before = gui::settled_pixels(box);
   ASSERT_FALSE(before.rgb.empty());
   for (int click = 0; click < 2; ++click)
     ASSERT_TRUE(gui::click(box));
-  ASSERT_TRUE(app_->show_tab(0));
-  ASSERT_TRUE(app_->show_tab(1));
+  // The focus goes back to the tab control without the page being shown again, which would
+  // paint it afresh and hide what the clicks left.
+  const DWORD program = GetWindowThreadProcessId(app_->main(), nullptr);
+  ASSERT_TRUE(AttachThreadInput(GetCurrentThreadId(), program, TRUE));
+  SetFocus(app_->tab());
+  AttachThreadInput(GetCurrentThreadId(), program, FALSE);
+  ASSERT_TRUE(gui::wait_until([&] {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(program, &info) && info.hwndFocus == app_->tab();
+  }));
+  ASSERT_TRUE(app_->settle());
   const gui::Pixels after = gui::settled_pixels(box);
   EXPECT_TRUE(before == after) << "the check box's caption kept pixels of earlier paintings";
 }
