@@ -237,6 +237,16 @@ void change_dpi(HWND top, int dpi) {
     RECT place{};
     GetWindowRect(child, &place);
     MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&place), 2);
+    // A drop-down list's window is only its closed field; its height as placed includes the
+    // list that drops down, which must not shrink to that field.
+    RECT dropped{};
+    wchar_t kind[16] = {};
+    GetClassNameW(child, kind, static_cast<int>(std::size(kind)));
+    if (std::wstring_view(kind) == L"ComboBox" &&
+        SendMessageW(child, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped)) &&
+        dropped.bottom - dropped.top > place.bottom - place.top) {
+      place.bottom = place.top + (dropped.bottom - dropped.top);
+    }
     SetWindowPos(
         child, nullptr, MulDiv(place.left, dpi, rescale.from), MulDiv(place.top, dpi, rescale.from),
         MulDiv(place.right - place.left, dpi, rescale.from),

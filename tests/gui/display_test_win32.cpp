@@ -569,15 +569,16 @@ namespace {
 TEST_F(Display, SpeedListShowsEverySpeedTriedWhileFinding) {
   ASSERT_TRUE(sim_->run("baud 115200"));
   HWND list = speed_control(kSpeedList);
-  ASSERT_TRUE(gui::combo_select(list, 0));
   HWND find = speed_control(kFind);
+  ASSERT_TRUE(gui::combo_select(list, 0));
+  ASSERT_FALSE(gui::settled_pixels(list, true).rgb.empty());
+  RECT area{};
+  GetClientRect(list, &area);
+  MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&area), 2);
   gui::post_click(find);
   std::vector<gui::Pixels> seen;
   const bool found = gui::wait_until(
       [&] {
-        RECT area{};
-        GetClientRect(list, &area);
-        MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&area), 2);
         const gui::Pixels now = gui::pixels_of(area);
         std::map<COLORREF, int> colours;
         for (COLORREF p : now.rgb)
@@ -590,7 +591,9 @@ TEST_F(Display, SpeedListShowsEverySpeedTriedWhileFinding) {
       },
       60s);
   ASSERT_TRUE(found) << "the clock was not found";
-  EXPECT_GE(seen.size(), 7u) << "speeds shown while finding";
+  // The six speeds below the clock's each wait out the reply's bound, so each was on the
+  // screen for a while; the clock's own may come and go within one look.
+  EXPECT_GE(seen.size(), 6u) << "speeds shown while finding";
 }
 
 INSTANTIATE_TEST_SUITE_P(Styles, StalePixels, ::testing::Bool(), [](const auto& styles) {
