@@ -226,7 +226,7 @@ int ConfigurationPage::speed_position() {
 void ConfigurationPage::select_speed(int position) {
   HWND list = control(ConfigControl::kSpeedList);
   SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(position), 0);
-  UpdateWindow(list);
+  paint_now(list);
 }
 
 void ConfigurationPage::set_connect_caption(bool connected) {

@@ -34,7 +34,10 @@ bool make_log_font(int dpi) {
                            ANTIALIASED_QUALITY, FIXED_PITCH | FF_MODERN, L"Lucida Console");
   if (font == nullptr)
     return g_font != nullptr;
-  // Views already open keep painting with the old font, so it is never deleted.
+  // Every view takes the font afresh at each painting, on this same thread, and none holds it
+  // selected between paintings: the old one can go.
+  if (g_font != nullptr)
+    DeleteObject(g_font);
   g_font = font;
   g_font_dpi = dpi;
   HDC screen = GetDC(nullptr);

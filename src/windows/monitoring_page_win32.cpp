@@ -117,8 +117,13 @@ int MonitoringPage::build_info_group(int width, int height, const Dispatcher* di
     right_field = std::max(right_field, static_cast<int>(text_size(widest).cx));
   right_field += frame;
   // The two requests stand beside the fields, not under them: every row the group spares is a
-  // row more of the traffic log above it.
-  const int info_height = h + px(8) + row + 4 * (row + px(4)) + px(8);
+  // row more of the traffic log above it. Each is two rows high, or taller if that is too little
+  // for its caption broken into three lines: where a caption breaks depends on the renderer, so
+  // a button is never made to rely on fitting it into two.
+  const int fields_top = h + px(8) + row;
+  const int button_height = std::max(2 * row + px(4), 3 * h + px(8));
+  const int info_height =
+      std::max(fields_top + 4 * (row + px(4)), fields_top + 2 * button_height + px(8)) + px(8);
   const int info_top = height - info_height - px(4);
   HWND info = make_group(page_, L"Дополнительная информация",
                          rect_at(px(8), info_top, width - px(16), info_height), dispatch);
@@ -130,7 +135,6 @@ int MonitoringPage::build_info_group(int width, int height, const Dispatcher* di
                    info, static_cast<int>(OperationCode::kPeriodicInfo));
   controls_[MonitoringControl::kPeriodicCheck] = periodic;
   bool ok = periodic != nullptr;
-  const int fields_top = h + px(8) + row;
   const int right_x = px(8) + left_caption + px(8) + left_field + px(16);
   for (std::size_t i = 0; i < 4; ++i) {
     const int y = fields_top + static_cast<int>(i) * (row + px(4));
@@ -147,11 +151,10 @@ int MonitoringPage::build_info_group(int width, int height, const Dispatcher* di
                      rect_at(right_x + right_caption + px(8), y, right_field, row), info,
                      right_ids[i], WS_EX_CLIENTEDGE);
   }
-  // The two requests stacked right of the fields, each two rows high, as wide as the group
+  // The two requests stacked right of the fields, as high as worked out above, as wide as the group
   // leaves them.
   const int buttons_x = right_x + right_caption + px(8) + right_field + px(16);
   const int buttons_width = width - px(16) - px(8) - buttons_x;
-  const int button_height = 2 * row + px(4);
   HWND info_button = make_control(L"BUTTON", L"Запрос дополнительной информации",
                                   BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP,
                                   rect_at(buttons_x, fields_top, buttons_width, button_height),

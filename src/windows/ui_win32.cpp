@@ -4,6 +4,7 @@
 #include <uxtheme.h>
 
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -154,13 +155,21 @@ LRESULT CALLBACK page_procedure(HWND window, UINT message, WPARAM wparam, LPARAM
   return DefWindowProcW(window, message, wparam, lparam);
 }
 
+// The face of the system's GUI font, at its 8 points for this DPI. One font per scale for the
+// program's life: a window not rescaled (an open viewer) may still use an earlier one, and moving
+// back and forth between monitors makes no new fonts.
 HFONT make_font(int dpi) {
-  // The face of the system's GUI font, at its 8 points for this DPI.
+  static std::map<int, HFONT> fonts;
+  if (const auto found = fonts.find(dpi); found != fonts.end())
+    return found->second;
   LOGFONTW face{};
   GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof face, &face);
   face.lfHeight = -MulDiv(8, dpi, 72);
   face.lfWidth = 0;
-  return CreateFontIndirectW(&face);
+  HFONT font = CreateFontIndirectW(&face);
+  if (font != nullptr)
+    fonts.emplace(dpi, font);
+  return font;
 }
 
 int measure_line_height(HFONT font) {
@@ -258,7 +267,6 @@ void change_dpi(HWND top, int dpi) {
   u.dpi = dpi;
   u.font = font;
   u.line_height = measure_line_height(font);
-  // The old font stays alive: windows not under `top` (an open viewer) may still use it.
   InvalidateRect(top, nullptr, TRUE);
 }
 
@@ -320,9 +328,17 @@ HWND make_page(HWND parent, RECT place) {
                          parent, nullptr, ui().instance, nullptr);
 }
 
+void paint_now(HWND window) {
+  UpdateWindow(window);
+  // Operations block this thread for a while. A wait that returns at once and dispatches
+  // nothing lets the window system put what was just painted on the screen first (Wine hands
+  // painted windows to the X server on such waits, not while a thread is busy).
+  MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_PAINT);
+}
+
 void enable_now(HWND control, bool enabled) {
   EnableWindow(control, enabled ? TRUE : FALSE);
-  UpdateWindow(control);
+  paint_now(control);
 }
 
 }  // namespace tk52::win32

@@ -51,6 +51,10 @@ HWND make_group(HWND parent, std::wstring_view caption, RECT place, const Dispat
 // themes on, it paints the tab's themed background behind them.
 HWND make_page(HWND parent, RECT place);
 
+// Paints a window's pending changes and puts them on the screen at once, before an operation
+// blocks the message loop.
+void paint_now(HWND window);
+
 // Enables or disables a control and repaints it at once: operations block the message loop,
 // and the user must see what they disabled.
 void enable_now(HWND control, bool enabled);
