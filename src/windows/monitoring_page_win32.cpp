@@ -151,16 +151,37 @@ int MonitoringPage::build_info_group(int width, int height, const Dispatcher* di
                      rect_at(right_x + right_caption + px(8), y, right_field, row), info,
                      right_ids[i], WS_EX_CLIENTEDGE);
   }
-  // The two requests stacked right of the fields, as high as worked out above, as wide as the group
-  // leaves them.
-  const int buttons_x = right_x + right_caption + px(8) + right_field + px(16);
-  const int buttons_width = width - px(16) - px(8) - buttons_x;
-  HWND info_button = make_control(L"BUTTON", L"Запрос дополнительной информации",
-                                  BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP,
-                                  rect_at(buttons_x, fields_top, buttons_width, button_height),
-                                  info, static_cast<int>(OperationCode::kRequestInfo));
+  // The two requests stacked right of the fields, as high as worked out above, at the group's
+  // right edge. Captions that fit the room on one line stay on one line; otherwise each is
+  // broken one word to a line, the buttons made only as wide as the widest word: a line of
+  // several words drawn into a box exactly its own width may be broken once more when drawn
+  // (Wine's buttons do), which pushes the last word out of the button.
+  constexpr std::array<std::wstring_view, 2> kRequests = {L"Запрос дополнительной информации",
+                                                          L"Запрос самодиагностики"};
+  const int button_margins = px(16);
+  const int room_left = right_x + right_caption + px(8) + right_field + px(16);
+  const int room_right = width - px(16) - px(8);
+  int buttons_width = room_right - room_left;
+  bool one_line = true;
+  int widest_word = 0;
+  for (std::wstring_view caption : kRequests) {
+    one_line &= text_size(caption).cx + button_margins <= buttons_width;
+    for (std::size_t start = 0; start < caption.size();) {
+      const std::size_t space = std::min(caption.find(L' ', start), caption.size());
+      widest_word = std::max(widest_word,
+                             static_cast<int>(text_size(caption.substr(start, space - start)).cx));
+      start = space + 1;
+    }
+  }
+  if (!one_line)
+    buttons_width = std::min(buttons_width, widest_word + button_margins);
+  const int buttons_x = room_right - buttons_width;
+  HWND info_button =
+      make_control(L"BUTTON", kRequests[0], BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP,
+                   rect_at(buttons_x, fields_top, buttons_width, button_height), info,
+                   static_cast<int>(OperationCode::kRequestInfo));
   HWND self_test = make_control(
-      L"BUTTON", L"Запрос самодиагностики", BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP,
+      L"BUTTON", kRequests[1], BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP,
       rect_at(buttons_x, fields_top + button_height + px(8), buttons_width, button_height), info,
       static_cast<int>(OperationCode::kRequestSelfTest));
   controls_[MonitoringControl::kRequestInfo] = info_button;

@@ -288,25 +288,27 @@ std::vector<std::string> layout_faults(HWND main, HWND page, int dpi) {
     for (const std::wstring& text : room->texts) {
       if (text.empty())
         continue;
-      // A caption broken into lines is measured to the control's width, then drawn into a box
-      // exactly as wide as its widest line, where a renderer may break it once more (Wine's
-      // buttons do): it must fit broken either way.
       SIZE lines{font.width(text), font.height()};
       if (room->wraps) {
-        const SIZE measured = font.wrapped(text, room->width);
-        lines = measured;
-        if (measured.cy > font.height())
-          lines.cy = font.wrapped(text, std::max(1, static_cast<int>(measured.cx) - 1)).cy;
+        lines = font.wrapped(text, room->width);
+        // The broken caption is drawn into a box exactly as wide as its widest line. A line of
+        // several words there may be broken once more when drawn (Wine's buttons do, placing
+        // the text for the lines measured): the last word then falls out of the button.
+        const SIZE redrawn = font.wrapped(text, std::max(1, static_cast<int>(lines.cx) - 1));
+        if (lines.cy > font.height() && redrawn.cy != lines.cy) {
+          faults.push_back(name_of(control) + ": \"" + gui::to_utf8(text) + "\" breaks into " +
+                           std::to_string(lines.cy / font.height()) +
+                           " lines with a line of several words as its widest");
+        }
       }
-      const int width = lines.cx;
       if (lines.cy > room->height) {
         faults.push_back(name_of(control) + ": \"" + gui::to_utf8(text) + "\" takes " +
                          std::to_string(lines.cy) + " px of " + std::to_string(room->height) +
                          " in height");
       }
-      if (width > room->width) {
+      if (lines.cx > room->width) {
         faults.push_back(name_of(control) + ": \"" + gui::to_utf8(text) + "\" takes " +
-                         std::to_string(width) + " px of " + std::to_string(room->width));
+                         std::to_string(lines.cx) + " px of " + std::to_string(room->width));
       }
     }
   }
