@@ -34,9 +34,7 @@ class Session {
         front_([this](const std::string& line) { write_log_line(line); }) {
     if (!options.log_path.empty())
       log_opened_ = log_file_.open(options.log_path);
-    front_.shell.on_message = [](const ShownMessage& m) {
-      std::fprintf(stderr, "%s\n", m.text.c_str());
-    };
+    front_.shell.on_message = [](const ShownMessage& m) { print_error("%s\n", m.text.c_str()); };
   }
   ~Session() { finish(kExitSuccess); }
   Session(const Session&) = delete;
@@ -240,7 +238,7 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
     json += ",\"code\":null,\"read_back\":" + configuration_json(model, read_back) + "}";
     print_line(json);
     if (!taken)
-      std::fprintf(stderr, "tk52cli: the clock holds another configuration than the one written\n");
+      print_error("tk52cli: the clock holds another configuration than the one written\n");
     return taken ? kExitSuccess : kExitFailure;
   }
   std::string json = configuration_json(model, written);
@@ -382,7 +380,7 @@ int run_journal(Session& session, const std::vector<std::string_view>& args) {
   if (!out_path.empty()) {
     out = std::fopen(out_path.c_str(), "wb");
     if (out == nullptr) {
-      std::fprintf(stderr, "tk52cli: cannot write %s\n", out_path.c_str());
+      print_error("tk52cli: cannot write %s\n", out_path.c_str());
       return kExitFailure;
     }
   }
@@ -423,9 +421,17 @@ int run_journal(Session& session, const std::vector<std::string_view>& args) {
     return kExitSuccess;
   }
   bool out_failed = false;
+  // A file gets the lines of event_journal.txt byte for byte; the terminal gets them in its
+  // own encoding.
   front.journals.on_line = [out, &out_failed](const std::string& line) {
-    if (!out_failed && std::fwrite(line.data(), 1, line.size(), out) != line.size())
+    if (out_failed)
+      return;
+    if (out == stdout) {
+      if (!write_file_line(out, line))
+        out_failed = true;
+    } else if (std::fwrite(line.data(), 1, line.size(), out) != line.size()) {
       out_failed = true;
+    }
   };
   if (count > 0) {
     front.journals.wanted = std::to_string(count);
@@ -442,8 +448,8 @@ int run_journal(Session& session, const std::vector<std::string_view>& args) {
   if (!close_out())
     out_failed = true;
   if (out_failed) {
-    std::fprintf(stderr, "tk52cli: cannot write %s\n",
-                 out_path.empty() ? "the standard output" : out_path.c_str());
+    print_error("tk52cli: cannot write %s\n",
+                out_path.empty() ? "the standard output" : out_path.c_str());
     return kExitFailure;
   }
   // What the pass read decides, not the boxes shown meanwhile: an unrelated device error may
