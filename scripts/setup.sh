@@ -12,6 +12,7 @@ packages=(
   xvfb x11-utils imagemagick socat strace
   gpsd-clients
   fp-utils
+  help2man man-db
 )
 
 missing=()

@@ -218,7 +218,7 @@ TEST_F(CliTest, EveryCommandExplainsItself) {
       {{"decode", "--help"}, "  decode [--model N] [FILE]"},
       {{"identify", "-h"}, "  identify  "},
       {{"config", "read", "--help"}, "  config defaults "},
-      {{"config", "write", "--heating", "1", "-h"}, "  config write [--time-format N]"},
+      {{"config", "write", "--heating", "1", "-h"}, "  config write [--FIELD N]"},
       {{"find", "--help"}, "  find  "},
       {{"speed", "-h"}, "  speed --to N"},
       {{"info", "--help"}, "  info  "},

@@ -40,10 +40,11 @@ constexpr CommandUsage kDeviceUsages[] = {
      "  identify                    the clock's identity: model, model type, versions\n"},
     {"config",
      "  config read                 the configuration, as list positions\n"
-     "  config write [--time-format N] [--satellites N] [--utc N] [--heating N]\n"
-     "               [--pps-source N] [--pps-width W]\n"
-     "                              write the configuration; fields not given keep the values\n"
-     "                              read on connecting (list positions as on the page)\n"
+     "  config write [--FIELD N]...\n"
+     "                              write the configuration; the fields are --time-format,\n"
+     "                              --satellites, --utc, --heating, --pps-source (list\n"
+     "                              positions as on the page) and --pps-width (the width);\n"
+     "                              fields not given keep the values read on connecting\n"
      "  config defaults             write the model's default configuration\n"},
     {"find", "  find                        find the clock's speed (--baud is not needed)\n"},
     {"speed", "  speed --to N                switch the clock and the port to N bit/s\n"},
@@ -59,8 +60,10 @@ constexpr CommandUsage kDeviceUsages[] = {
      "                              journals page does; the lines of event_journal.txt go to\n"
      "                              standard output, or to FILE as the program writes them\n"
      "                              (Windows-1251, CR LF)\n"
-     "  journal count [--type 1..3] the journal's record count\n"
-     "  journal clear [--type 1..3] clear the journal in the clock\n"},
+     "  journal count [--type 1..3]\n"
+     "                              the journal's record count\n"
+     "  journal clear [--type 1..3]\n"
+     "                              clear the journal in the clock\n"},
 };
 
 constexpr const char* kGlobalUsage =
