@@ -338,7 +338,8 @@ void Program::dispatch(int code, HWND) {
     case OperationCode::kSaveLog:
       return monitoring_.save_log();
     case OperationCode::kSaveJournal:
-      return journals_page_.save();
+      return journals_page_.save(journal_reader_ ? journal_reader_->records()
+                                                 : std::vector<JournalEntry>{});
     case OperationCode::kConnect:
     case OperationCode::kFindDevice:
       // The port chosen in the port window is the one these open.

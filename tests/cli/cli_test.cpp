@@ -285,5 +285,33 @@ TEST_F(CliTest, TextsReachTheTerminalInItsEncoding) {
   EXPECT_NE(err().find(utf8_to_cp1251("Не удалось открыть порт.")), std::string::npos) << err();
 }
 
+// A journal as data: CSV a spreadsheet opens (a file starts with the UTF-8 byte order mark),
+// JSON one object a line; a file in a folder that does not exist is a clear failure.
+TEST_F(CliTest, AJournalExportsAsCsvAndJson) {
+  start_with_journals({"--journal-size", "2=3"});
+  const fs::path csv = file("journal.csv");
+  ASSERT_EQ(run({"journal", "read", "--type", "2", "--format", "csv", "--out", csv.string()}), 0)
+      << err();
+  const std::string bytes = contents(csv);
+  ASSERT_EQ(bytes.rfind("\xEF\xBB\xBFnumber,utc_time,event_code,event_text,parameter,", 0), 0u);
+  EXPECT_EQ(count_of(bytes, "\r\n"), 4u);  // the header and three records
+  EXPECT_NE(bytes.find("\r\n0,2011-01-01T00:00:00Z,"), std::string::npos) << bytes;
+  EXPECT_NE(bytes.find(",Включение устройства,"), std::string::npos) << bytes;
+
+  ASSERT_EQ(run({"journal", "read", "--type", "2", "--format", "json"}), 0) << err();
+  ASSERT_EQ(out().size(), 3u);
+  EXPECT_EQ(out()[0].rfind("{\"number\":0,\"utc_time\":\"2011-01-01T00:00:00Z\",", 0), 0u)
+      << out()[0];
+  EXPECT_NE(out()[0].find("\"event_text\":\"Включение устройства\""), std::string::npos);
+
+  const fs::path nowhere = file("no-such-folder") / "journal.csv";
+  EXPECT_EQ(run({"journal", "read", "--format", "csv", "--out", nowhere.string()}),
+            cli::kExitFailure);
+  EXPECT_NE(err().find("tk52cli: cannot write " + nowhere.string() + ": "), std::string::npos)
+      << err();
+  EXPECT_FALSE(fs::exists(nowhere));
+  EXPECT_EQ(run({"journal", "read", "--format", "xml"}), cli::kExitUsage);
+}
+
 }  // namespace
 }  // namespace tk52

@@ -55,11 +55,15 @@ constexpr CommandUsage kDeviceUsages[] = {
      "                              print the traffic log as it is written, S seconds or until\n"
      "                              interrupted; --periodic polls the extra information\n"},
     {"journal",
-     "  journal read [--type 1..3] [--count N] [--out FILE]\n"
+     "  journal read [--type 1..3] [--count N] [--format text|csv|json] [--out FILE]\n"
      "                              read a journal's records (all, or the first N) as the\n"
      "                              journals page does; the lines of event_journal.txt go to\n"
      "                              standard output, or to FILE as the program writes them\n"
-     "                              (Windows-1251, CR LF)\n"
+     "                              (Windows-1251, CR LF). --format csv: one row per record\n"
+     "                              (number, UTC time, event code and text, parameter and its\n"
+     "                              text) under a header row, UTF-8 (a FILE starts with the\n"
+     "                              byte order mark spreadsheets look for); --format json: one\n"
+     "                              object per record and line\n"
      "  journal count [--type 1..3]\n"
      "                              the journal's record count\n"
      "  journal clear [--type 1..3]\n"

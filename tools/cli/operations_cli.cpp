@@ -1,9 +1,11 @@
 #include "operations_cli.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <thread>
 #include <utility>
@@ -12,6 +14,8 @@
 #include "configuration_json.h"
 #include "headless.h"
 #include "json_writer.h"
+#include "pages/journals/journal_export.h"
+#include "pages/journals/journal_texts.h"
 #include "pages/monitoring/self_test_texts.h"
 #include "platform/text_1251.h"
 
@@ -350,6 +354,17 @@ int run_monitor(Session& session, const std::vector<std::string_view>& args) {
   return kExitSuccess;
 }
 
+std::string journal_json(const JournalEntry& r) {
+  return JsonObject()
+      .add("number", r.number)
+      .add("utc_time", journal_time_iso(r.time))
+      .add("event_code", r.code)
+      .add("event_text", event_text(r.code))
+      .add("parameter", static_cast<long long>(r.parameter))
+      .add("parameter_text", parameter_text(r.code, r.parameter))
+      .str();
+}
+
 int run_journal(Session& session, const std::vector<std::string_view>& args) {
   if (args.empty())
     return usage_error("journal takes read, count or clear");
@@ -357,8 +372,14 @@ int run_journal(Session& session, const std::vector<std::string_view>& args) {
   int type = 1;
   int count = 0;
   std::string out_path;
+  std::string_view format = "text";
   for (std::size_t i = 1; i < args.size(); i += 2) {
     const bool has_value = i + 1 < args.size();
+    if (action == "read" && args[i] == "--format" && has_value &&
+        (args[i + 1] == "text" || args[i + 1] == "csv" || args[i + 1] == "json")) {
+      format = args[i + 1];
+      continue;
+    }
     if (args[i] == "--type" && has_value && parse_number(args[i + 1], 1, 3, type))
       continue;
     if (action == "read" && args[i] == "--count" && has_value &&
@@ -370,8 +391,8 @@ int run_journal(Session& session, const std::vector<std::string_view>& args) {
       continue;
     }
     return usage_error(
-        "journal read [--type 1..3] [--count 1..999] [--out FILE], journal count "
-        "[--type 1..3] or journal clear [--type 1..3]");
+        "journal read [--type 1..3] [--count 1..999] [--format text|csv|json] [--out FILE], "
+        "journal count [--type 1..3] or journal clear [--type 1..3]");
   }
   if (action != "read" && action != "count" && action != "clear") {
     return usage_error("journal takes read, count or clear");
@@ -380,7 +401,7 @@ int run_journal(Session& session, const std::vector<std::string_view>& args) {
   if (!out_path.empty()) {
     out = std::fopen(out_path.c_str(), "wb");
     if (out == nullptr) {
-      print_error("tk52cli: cannot write %s\n", out_path.c_str());
+      print_error("tk52cli: cannot write %s: %s\n", out_path.c_str(), std::strerror(errno));
       return kExitFailure;
     }
   }
@@ -423,8 +444,8 @@ int run_journal(Session& session, const std::vector<std::string_view>& args) {
   bool out_failed = false;
   // A file gets the lines of event_journal.txt byte for byte; the terminal gets them in its
   // own encoding.
-  front.journals.on_line = [out, &out_failed](const std::string& line) {
-    if (out_failed)
+  front.journals.on_line = [out, &out_failed, format](const std::string& line) {
+    if (out_failed || format != "text")
       return;
     if (out == stdout) {
       if (!write_file_line(out, line))
@@ -443,6 +464,21 @@ int run_journal(Session& session, const std::vector<std::string_view>& args) {
   front.pump_until([&] { return !reader.reading() || g_interrupted.load(); },
                    std::chrono::hours(1));
   front.journals.on_line = nullptr;
+  // The records read, also of a pass that came only in part, as data.
+  if (format != "text") {
+    std::string data;
+    if (format == "csv") {
+      data = journal_csv(reader.records(), out != stdout);
+    } else {
+      for (const JournalEntry& r : reader.records())
+        data += journal_json(r) + "\n";
+    }
+    if (out == stdout) {
+      print_text(data);
+    } else if (std::fwrite(data.data(), 1, data.size(), out) != data.size()) {
+      out_failed = true;
+    }
+  }
   if (std::fflush(out) != 0 || std::ferror(out) != 0)
     out_failed = true;
   if (!close_out())
