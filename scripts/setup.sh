@@ -13,6 +13,7 @@ packages=(
   gpsd-clients
   fp-utils
   help2man man-db
+  nlohmann-json3-dev
 )
 
 missing=()

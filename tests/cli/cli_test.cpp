@@ -313,5 +313,51 @@ TEST_F(CliTest, AJournalExportsAsCsvAndJson) {
   EXPECT_EQ(run({"journal", "read", "--format", "xml"}), cli::kExitUsage);
 }
 
+// A profile saved from one clock applies to another of the same model and to no other; a file
+// that is cut short, or a folder that does not exist, is a clear failure that writes nothing.
+TEST_F(CliTest, AProfileAppliesToTheSameModelAndToNoOther) {
+  start({"--model", "TK-52.A"});
+  ASSERT_EQ(run({"config", "write", "--time-format", "3", "--pps-width", "250"}), 0) << err();
+  const fs::path profile = file("clock.json");
+  ASSERT_EQ(run({"config", "save", profile.string()}), 0) << err();
+  const std::string saved = contents(profile);
+  EXPECT_NE(saved.find("\"time_stamp_format\": \"ТК-52 (UNIX)\""), std::string::npos) << saved;
+  EXPECT_NE(saved.find("\"model\": \"TK-52.A\""), std::string::npos) << saved;
+  sim_.reset();
+
+  const auto twin = test::Simulator::start({"--model", "TK-52.A"});
+  const auto other_model = test::Simulator::start({"--model", "TK-53"});
+  ASSERT_TRUE(twin && other_model);
+  const std::string twin_before = twin->command("show");
+  const std::string other_before = other_model->command("show");
+
+  const fs::path cut = file("cut.json");
+  std::ofstream(cut, std::ios::binary) << saved.substr(0, saved.size() - 20);
+  EXPECT_EQ(run({"config", "apply", cut.string(), "--port", twin->port()}), cli::kExitFailure);
+  EXPECT_NE(err().find("Файл не является файлом конфигурации: он повреждён или обрезан."),
+            std::string::npos)
+      << err();
+  EXPECT_EQ(run({"config", "apply", profile.string(), "--port", other_model->port()}),
+            cli::kExitFailure);
+  EXPECT_NE(err().find("Конфигурация сохранена для модели TK-52.A, а подключена модель TK-53."),
+            std::string::npos)
+      << err();
+  EXPECT_EQ(run({"config", "apply", file("missing.json").string(), "--port", twin->port()}),
+            cli::kExitFailure);
+  EXPECT_NE(err().find("tk52cli: cannot read "), std::string::npos) << err();
+  EXPECT_EQ(twin->command("show"), twin_before);
+  EXPECT_EQ(other_model->command("show"), other_before);
+
+  ASSERT_EQ(run({"config", "apply", profile.string(), "--port", twin->port()}), 0) << err();
+  EXPECT_NE(out()[0].find("\"not_taken\":[]"), std::string::npos) << out()[0];
+  ASSERT_EQ(run({"config", "read", "--port", twin->port()}), 0) << err();
+  EXPECT_NE(out()[0].find("\"time_stamp_format\":3"), std::string::npos) << out()[0];
+  EXPECT_NE(out()[0].find("\"pps_width\":250"), std::string::npos) << out()[0];
+
+  const fs::path nowhere = file("no-such-folder") / "clock.json";
+  EXPECT_EQ(run({"config", "save", nowhere.string(), "--port", twin->port()}), cli::kExitFailure);
+  EXPECT_NE(err().find("tk52cli: cannot write " + nowhere.string()), std::string::npos) << err();
+}
+
 }  // namespace
 }  // namespace tk52

@@ -45,7 +45,13 @@ constexpr CommandUsage kDeviceUsages[] = {
      "                              --satellites, --utc, --heating, --pps-source (list\n"
      "                              positions as on the page) and --pps-width (the width);\n"
      "                              fields not given keep the values read on connecting\n"
-     "  config defaults             write the model's default configuration\n"},
+     "  config defaults             write the model's default configuration\n"
+     "  config save FILE            read the configuration and keep it in FILE, a profile\n"
+     "                              (JSON: the model, the fields by their meaning, the\n"
+     "                              program's version and the date)\n"
+     "  config apply FILE           write the profile in FILE to the clock, after checking it\n"
+     "                              suits the clock's model (nothing is written otherwise),\n"
+     "                              then read it back: a field the clock did not take fails\n"},
     {"find", "  find                        find the clock's speed (--baud is not needed)\n"},
     {"speed", "  speed --to N                switch the clock and the port to N bit/s\n"},
     {"info", "  info                        request the extra information\n"},

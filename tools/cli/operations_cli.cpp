@@ -14,6 +14,7 @@
 #include "configuration_json.h"
 #include "headless.h"
 #include "json_writer.h"
+#include "pages/configuration/configuration_profile.h"
 #include "pages/journals/journal_export.h"
 #include "pages/journals/journal_texts.h"
 #include "pages/monitoring/self_test_texts.h"
@@ -150,10 +151,148 @@ int run_identify(Session& session) {
   return kExitSuccess;
 }
 
+std::string utc_now_iso() {
+  const CalendarTime t = SystemClock::instance().utc_now();
+  char text[64];
+  std::snprintf(text, sizeof text, "%.4d-%.2d-%.2dT%.2d:%.2d:%.2dZ", t.year, t.month, t.day, t.hour,
+                t.minute, t.second);
+  return text;
+}
+
+// The whole file, or nothing (and a message) when it cannot be read.
+std::optional<std::string> read_whole_file(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    print_error("tk52cli: cannot read %s: %s\n", path.c_str(), std::strerror(errno));
+    return std::nullopt;
+  }
+  std::string text;
+  char block[4096];
+  std::size_t got = 0;
+  while ((got = std::fread(block, 1, sizeof block, file)) > 0 && text.size() < (1u << 20))
+    text.append(block, got);
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed || text.size() >= (1u << 20)) {
+    print_error("tk52cli: cannot read %s: %s\n", path.c_str(),
+                failed ? std::strerror(errno) : "not a configuration file (too large)");
+    return std::nullopt;
+  }
+  return text;
+}
+
+bool write_whole_file(const std::string& path, const std::string& text) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  bool written = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  if (file != nullptr && std::fclose(file) != 0)
+    written = false;
+  if (!written)
+    print_error("tk52cli: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+  return written;
+}
+
+ConfigurationPositions positions_of(const DeviceConfiguration& c) {
+  return {c.time_stamp_format, c.satellite_systems, c.utc_reference,
+          c.heating,           c.pps_source,        c.pps_width};
+}
+
+// "config save FILE": the clock's configuration, read now, as a profile.
+int run_config_save(Session& session, const std::string& path) {
+  if (!session.connect())
+    return kExitFailure;
+  HeadlessConfigurator& front = session.front();
+  const std::size_t before = front.shell.messages.size();
+  front.configuration_operations->read_configuration();
+  front.pump();
+  if (session.failed_since(before))
+    return kExitFailure;
+  const std::string profile = front.configuration_operations->save_profile(utc_now_iso());
+  if (profile.empty()) {
+    print_error("%s\n", std::string(kNoModelForProfile).c_str());
+    return kExitFailure;
+  }
+  if (!write_whole_file(path, profile))
+    return kExitFailure;
+  const DeviceModelType model = session.configurator().protocol().model_type();
+  print_line(JsonObject().add("saved", path).add("model_type", model_number(model)).str());
+  return kExitSuccess;
+}
+
+// "config apply FILE": checked against the connected clock first, written only when it suits
+// it, then read back; a field the clock did not take is reported and fails the command.
+int run_config_apply(Session& session, const std::string& path) {
+  const std::optional<std::string> text = read_whole_file(path);
+  if (!text)
+    return kExitFailure;
+  if (!session.connect())
+    return kExitFailure;
+  HeadlessConfigurator& front = session.front();
+  ConfigurationOperations& operations = *front.configuration_operations;
+  if (const std::optional<std::string> refused = operations.load_profile(*text)) {
+    print_error("%s\n", refused->c_str());
+    return kExitFailure;
+  }
+  const DeviceModelType model = session.configurator().protocol().model_type();
+  const ConfigurationPositions written = operations.page_configuration();
+  std::size_t before = front.shell.messages.size();
+  operations.write_configuration();
+  front.pump();
+  if (session.failed_since(before))
+    return kExitFailure;
+  before = front.shell.messages.size();
+  operations.read_configuration();
+  front.pump();
+  if (session.failed_since(before))
+    return kExitFailure;
+  const ConfigurationPositions held =
+      positions_of(session.last_reply<DeviceConfiguration>(SentenceKind::kPkexc));
+  struct Field {
+    const char* name;
+    int ConfigurationPositions::*value;
+    bool present;
+  };
+  const bool pps = has_pps_fields(model);
+  const Field fields[] = {
+      {"time_stamp_format", &ConfigurationPositions::time_stamp_format, true},
+      {"satellite_systems", &ConfigurationPositions::satellite_systems, true},
+      {"utc_reference", &ConfigurationPositions::utc_reference, !pps},
+      {"heating", &ConfigurationPositions::heating, !pps},
+      {"pps_source", &ConfigurationPositions::pps_source, pps},
+      {"pps_width", &ConfigurationPositions::pps_width, pps},
+  };
+  std::string not_taken;
+  std::string not_taken_json = "[";
+  for (const Field& f : fields) {
+    if (!f.present || written.*f.value == held.*f.value)
+      continue;
+    not_taken += (not_taken.empty() ? "" : ", ") + std::string(f.name);
+    if (not_taken_json.size() > 1)
+      not_taken_json += ',';
+    append_json_string(not_taken_json, f.name);
+  }
+  not_taken_json += ']';
+  print_line(JsonObject()
+                 .add("applied", path)
+                 .add("model_type", model_number(model))
+                 .add_raw("not_taken", not_taken_json)
+                 .str());
+  if (!not_taken.empty()) {
+    print_error("tk52cli: the clock did not take %s\n", not_taken.c_str());
+    return kExitFailure;
+  }
+  return kExitSuccess;
+}
+
 int run_config(Session& session, const std::vector<std::string_view>& args) {
   if (args.empty())
-    return usage_error("config takes read, write or defaults");
+    return usage_error("config takes read, write, defaults, save FILE or apply FILE");
   const std::string_view action = args[0];
+  if (action == "save" || action == "apply") {
+    if (args.size() != 2 || args[1].empty() || args[1][0] == '-')
+      return usage_error("config " + std::string(action) + " takes one FILE");
+    const std::string path(args[1]);
+    return action == "save" ? run_config_save(session, path) : run_config_apply(session, path);
+  }
   struct FieldOption {
     std::string_view name;
     ConfigControl control;
@@ -186,7 +325,7 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
     changes.emplace_back(field->control, value);
   }
   if (action != "read" && action != "write" && action != "defaults") {
-    return usage_error("config takes read, write or defaults");
+    return usage_error("config takes read, write, defaults, save FILE or apply FILE");
   }
 
   if (!session.connect())
