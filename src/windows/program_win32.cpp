@@ -35,6 +35,7 @@
 #include "windows/log_view_win32.h"
 #include "windows/monitoring_page_win32.h"
 #include "windows/port_window_win32.h"
+#include "windows/profile_files_win32.h"
 #include "windows/reply_messages_win32.h"
 #include "windows/settings_registry_win32.h"
 #include "windows/sync_page_win32.h"
@@ -281,7 +282,8 @@ LRESULT Program::on_main(HWND window, UINT message, WPARAM wparam, LPARAM lparam
         MoveWindow(status_, 0, 0, 0, 0, TRUE);
       return 0;
     case WM_COMMAND:
-      if (HIWORD(wparam) == 0 && LOWORD(wparam) >= IDM_LOAD_LOG && LOWORD(wparam) <= IDM_HELP) {
+      if (HIWORD(wparam) == 0 && LOWORD(wparam) >= IDM_LOAD_LOG &&
+          LOWORD(wparam) <= IDM_LOAD_CONFIG) {
         on_menu(LOWORD(wparam));
       }
       return 0;
@@ -365,6 +367,10 @@ void Program::on_menu(int id) {
       return load_log(main_);
     case IDM_SAVE_LOG:
       return monitoring_.save_log();
+    case IDM_SAVE_CONFIG:
+      return save_configuration_profile(main_, *configuration_operations_);
+    case IDM_LOAD_CONFIG:
+      return load_configuration_profile(main_, *configuration_operations_);
     case IDM_PORT:
       return port_window_->show();
     case IDM_ABOUT:
