@@ -13,7 +13,7 @@ packages=(
   gpsd-clients
   fp-utils
   help2man man-db
-  nlohmann-json3-dev
+  nlohmann-json3-dev ser2net
 )
 
 missing=()
