@@ -63,6 +63,11 @@ std::optional<NetworkPortName> parse_network_port(std::string_view name) {
   return parsed;
 }
 
+bool line_speed_settable(std::string_view port_name) {
+  const auto network = parse_network_port(port_name);
+  return !network || network->rfc2217;
+}
+
 std::string TelnetLink::greeting() {
   return command(kWill, kComPortOption) + command(kWill, kBinary) + command(kDo, kBinary) +
          command(kWill, kSuppressGoAhead) + command(kDo, kSuppressGoAhead);

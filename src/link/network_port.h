@@ -22,6 +22,14 @@ struct NetworkPortName {
 // for any other name, or a port outside 1..65535.
 std::optional<NetworkPortName> parse_network_port(std::string_view name);
 
+// False for a raw TCP line, whose speed only the server sets: a speed search there would
+// report a speed it never tried, and a speed change would leave the clock at a speed the line
+// never takes.
+bool line_speed_settable(std::string_view port_name);
+inline constexpr std::string_view kFixedSpeedLineText =
+    "Скорость линии tcp:// задаёт сервер портов: поиск и смена скорости возможны только через "
+    "rfc2217://.";
+
 // The Telnet side of an RFC 2217 connection. Bytes from the socket go through receive(): the
 // line's data bytes come out, commands and option negotiation are taken out, and the answers
 // the server is owed are collected for the caller to send. Data going to the line is escaped
