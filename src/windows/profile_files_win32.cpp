@@ -32,6 +32,23 @@ std::string utc_now_iso() {
   return text;
 }
 
+// The open or save dialog for a profile (`flags` tell which): the name chosen, or nothing.
+std::wstring ask_file_name(HWND owner, const wchar_t* title, DWORD flags) {
+  wchar_t name[1024] = {};
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = kFilter;
+  dialog.lpstrFile = name;
+  dialog.nMaxFile = static_cast<DWORD>(std::size(name));
+  dialog.lpstrTitle = title;
+  dialog.lpstrDefExt = L"json";
+  dialog.Flags = flags;
+  const bool chosen = (flags & OFN_FILEMUSTEXIST) != 0 ? GetOpenFileNameW(&dialog) != 0
+                                                       : GetSaveFileNameW(&dialog) != 0;
+  return chosen ? std::wstring(name) : std::wstring();
+}
+
 }  // namespace
 
 void save_configuration_profile(HWND owner, const ConfigurationOperations& operations) {
@@ -40,19 +57,12 @@ void save_configuration_profile(HWND owner, const ConfigurationOperations& opera
     show_error(owner, win32::widen(kNoModelForProfile));
     return;
   }
-  wchar_t name[1024] = {};
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = owner;
-  dialog.lpstrFilter = kFilter;
-  dialog.lpstrFile = name;
-  dialog.nMaxFile = static_cast<DWORD>(std::size(name));
-  dialog.lpstrTitle = L"Сохранить конфигурацию как...";
-  dialog.lpstrDefExt = L"json";
-  dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT | OFN_EXPLORER;
-  if (!GetSaveFileNameW(&dialog))
+  const std::wstring name =
+      ask_file_name(owner, L"Сохранить конфигурацию как...",
+                    OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT | OFN_EXPLORER);
+  if (name.empty())
     return;
-  const File file(_wfopen(name, L"wb"), &std::fclose);
+  const File file(_wfopen(name.c_str(), L"wb"), &std::fclose);
   const bool written =
       file && std::fwrite(profile.data(), 1, profile.size(), file.get()) == profile.size() &&
       std::fflush(file.get()) == 0;
@@ -61,18 +71,12 @@ void save_configuration_profile(HWND owner, const ConfigurationOperations& opera
 }
 
 void load_configuration_profile(HWND owner, ConfigurationOperations& operations) {
-  wchar_t name[1024] = {};
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = owner;
-  dialog.lpstrFilter = kFilter;
-  dialog.lpstrFile = name;
-  dialog.nMaxFile = static_cast<DWORD>(std::size(name));
-  dialog.lpstrTitle = L"Загрузить конфигурацию";
-  dialog.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_EXPLORER;
-  if (!GetOpenFileNameW(&dialog))
+  const std::wstring name =
+      ask_file_name(owner, L"Загрузить конфигурацию",
+                    OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_EXPLORER);
+  if (name.empty())
     return;
-  const File file(_wfopen(name, L"rb"), &std::fclose);
+  const File file(_wfopen(name.c_str(), L"rb"), &std::fclose);
   if (!file) {
     show_error(owner, L"Не удалось открыть файл.");
     return;

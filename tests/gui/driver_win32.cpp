@@ -484,15 +484,7 @@ TEST_F(Configuration, ProfilesKeepAndFillTheListsWithoutWriting) {
     const auto dialog = gui::wait_message_box(app_->process_id());
     ASSERT_TRUE(dialog.has_value()) << "no dialog for " << title;
     EXPECT_EQ(short_name(dialog->title), title);
-    HWND name = GetDlgItem(dialog->window, 0x47C);
-    if (name == nullptr)
-      name = GetDlgItem(dialog->window, 0x480);
-    ASSERT_NE(name, nullptr) << "no file name box";
-    DWORD_PTR result = 0;
-    ASSERT_NE(SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
-                                  SMTO_NORMAL, 15000, &result),
-              0);
-    ASSERT_TRUE(gui::answer(*dialog, IDOK));
+    enter_file_name(*dialog, path);
   };
 
   // GPZDA on the page (not written), kept in the file.
@@ -907,15 +899,7 @@ class Viewers : public Tk52Gui {
     const auto dialog = gui::wait_message_box(app_->process_id());
     ASSERT_TRUE(dialog.has_value()) << "no open dialog";
     EXPECT_EQ(short_name(dialog->title), "Загрузить журнал");
-    HWND name = GetDlgItem(dialog->window, 0x47C);
-    if (name == nullptr)
-      name = GetDlgItem(dialog->window, 0x480);
-    ASSERT_NE(name, nullptr) << "no file name box in the open dialog";
-    DWORD_PTR result = 0;
-    ASSERT_NE(SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
-                                  SMTO_NORMAL, 15000, &result),
-              0);
-    ASSERT_TRUE(gui::answer(*dialog, IDOK));
+    enter_file_name(*dialog, path);
     ASSERT_TRUE(app_->settle());
   }
 };
