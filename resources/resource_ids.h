@@ -10,6 +10,8 @@
 #define IDM_PORT 40003
 #define IDM_ABOUT 40004
 #define IDM_HELP 40005
+#define IDM_SAVE_CONFIG 40006
+#define IDM_LOAD_CONFIG 40007  // the last menu item
 
 // The about box: its template, its picture (the document icon), its button and version line.
 #define IDD_ABOUT 102

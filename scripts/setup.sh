@@ -12,6 +12,8 @@ packages=(
   xvfb x11-utils imagemagick socat strace
   gpsd-clients
   fp-utils
+  help2man man-db
+  nlohmann-json3-dev ser2net
 )
 
 missing=()

@@ -73,6 +73,11 @@ wine_start_sim build/asan/tools/sim/tk52sim COM5 "$root/build/win64/sim"
 run_windows_suite link build/win64/tests/link/tk52_link_tests.exe
 run_windows_suite ports build/win64/tests/ports/tk52_ports_tests.exe
 wine_stop_sim
+
+step "tk52cli.exe under Wine against tk52sim on COM6"
+bash tests/cli/wine_exe_test.sh build/win64/tk52cli.exe build/asan/tk52cli \
+  build/asan/tools/sim/tk52sim "$root/build/win64/cli-sim"
+wine_tests=$((wine_tests + 1))
 wine_stop
 kill "$xvfb_pid" 2>/dev/null || true
 trap - EXIT

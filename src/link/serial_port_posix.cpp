@@ -1,14 +1,24 @@
 // The serial port on POSIX systems: a termios device (a USB adapter, a UART, or a
-// pseudo-terminal) in raw 8N1 mode. A pipe wakes the reader's poll() when the port closes.
+// pseudo-terminal) in raw 8N1 mode, or a serial device server's line over TCP ("tcp://HOST:PORT"
+// raw, "rfc2217://HOST:PORT" with the line's settings through Telnet). A pipe wakes the reader's
+// poll() when the port closes.
 #include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <mutex>
+#include <optional>
+#include <string>
 
+#include "link/network_port.h"
 #include "link/serial_port.h"
 
 namespace tk52 {
@@ -44,10 +54,19 @@ class PosixSerialPort final : public SerialPort {
     speed_t speed = B0;
     if (!speed_constant(baud, speed))
       return EINVAL;
-    fd_ = ::open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0)
-      return errno;
-    int error = configure(speed);
+    network_ = parse_network_port(name);
+    telnet_.reset();
+    int error = 0;
+    if (network_) {
+      error = connect_socket(*network_);
+      if (error != 0)
+        return error;
+    } else {
+      fd_ = ::open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+      if (fd_ < 0)
+        return errno;
+      error = configure(speed);
+    }
     if (error == 0 && ::pipe(wake_) != 0)
       error = errno;
     if (error != 0) {
@@ -59,6 +78,16 @@ class PosixSerialPort final : public SerialPort {
     ::fcntl(wake_[1], F_SETFL, O_NONBLOCK);
     pending_ = 0;
     next_ = 0;
+    if (network_ && network_->rfc2217) {
+      telnet_.emplace();
+      // The server sets its line as a local port would be set.
+      const std::string hello = TelnetLink::greeting() + TelnetLink::line_settings(baud);
+      const WriteResult sent = send_raw(hello.data(), hello.size(), kWriteTimeoutMs);
+      if (!sent.completed) {
+        close_device();
+        return sent.error;
+      }
+    }
     return 0;
   }
 
@@ -70,10 +99,23 @@ class PosixSerialPort final : public SerialPort {
   }
 
   WriteResult write_device(const char* data, std::size_t size, std::uint32_t timeout_ms) override {
+    if (telnet_) {
+      const std::string escaped = TelnetLink::escape(std::string_view(data, size));
+      return send_raw(escaped.data(), escaped.size(), timeout_ms);
+    }
+    return send_raw(data, size, timeout_ms);
+  }
+
+  // Writes every byte within the limit. The reader answers the server's Telnet requests while
+  // a sentence may be going out: one writer at a time keeps both whole.
+  WriteResult send_raw(const char* data, std::size_t size, std::uint32_t timeout_ms) {
+    std::lock_guard lock(write_mutex_);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
     std::size_t done = 0;
     while (done < size) {
-      const ssize_t n = ::write(fd_, data + done, size - done);
+      // A socket whose peer is gone must fail the write, not raise SIGPIPE.
+      const ssize_t n = network_ ? ::send(fd_, data + done, size - done, MSG_NOSIGNAL)
+                                 : ::write(fd_, data + done, size - done);
       if (n > 0) {
         done += static_cast<std::size_t>(n);
         continue;
@@ -92,6 +134,13 @@ class PosixSerialPort final : public SerialPort {
 
   bool set_device_speed(int baud) override {
     speed_t speed = B0;
+    if (network_) {
+      // A raw TCP line keeps the speed the server gives it; through RFC 2217 the server sets it.
+      if (!telnet_ || !speed_constant(baud, speed))
+        return false;
+      const std::string request = TelnetLink::set_baud(baud);
+      return send_raw(request.data(), request.size(), kWriteTimeoutMs).completed;
+    }
     termios tio{};
     if (!speed_constant(baud, speed) || ::tcgetattr(fd_, &tio) != 0)
       return false;
@@ -105,6 +154,8 @@ class PosixSerialPort final : public SerialPort {
   ReadResult read_device_byte() override {
     if (next_ < pending_)
       return {ReadStatus::kByte, buffer_[next_++], 0};
+    if (network_)
+      return read_network_byte();
     pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
     int ready = 0;
     do {
@@ -147,6 +198,101 @@ class PosixSerialPort final : public SerialPort {
   }
 
  private:
+  // A TCP connection to `where`, given at most kConnectTimeoutMs to be made.
+  int connect_socket(const NetworkPortName& where) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    const std::string service = std::to_string(where.port);
+    if (::getaddrinfo(where.host.c_str(), service.c_str(), &hints, &found) != 0 ||
+        found == nullptr) {
+      return EHOSTUNREACH;
+    }
+    int error = ECONNREFUSED;
+    for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
+      fd_ = ::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
+      if (fd_ < 0) {
+        error = errno;
+        continue;
+      }
+      error = 0;
+      if (::connect(fd_, a->ai_addr, a->ai_addrlen) != 0) {
+        error = errno;
+        if (error == EINPROGRESS) {
+          pollfd out{fd_, POLLOUT, 0};
+          const int ready = ::poll(&out, 1, static_cast<int>(kConnectTimeoutMs));
+          socklen_t length = sizeof error;
+          if (ready <= 0) {
+            error = ETIMEDOUT;
+          } else if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length) != 0) {
+            error = errno;
+          }
+        }
+      }
+      if (error == 0)
+        break;
+      ::close(fd_);
+      fd_ = -1;
+    }
+    ::freeaddrinfo(found);
+    if (error != 0)
+      return error;
+    // Sentences are short and each is one write: no waiting to fill a segment.
+    const int on = 1;
+    ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    return 0;
+  }
+
+  // The next byte of the line from the socket, Telnet commands taken out on the way.
+  ReadResult read_network_byte() {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kReadTimeoutMs);
+    for (;;) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0)
+        return {ReadStatus::kTimeout, 0, 0};
+      pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+      const int ready = ::poll(fds, 2, static_cast<int>(left.count()));
+      if (stop_requested() || (fds[1].revents & POLLIN) != 0)
+        return {ReadStatus::kStopped, 0, 0};
+      if (ready < 0 && errno == EINTR)
+        continue;
+      if (ready < 0)
+        return {ReadStatus::kError, 0, errno};
+      if (ready == 0)
+        return {ReadStatus::kTimeout, 0, 0};
+      char raw[sizeof buffer_];
+      const ssize_t n = ::recv(fd_, raw, sizeof raw, 0);
+      if (n == 0)
+        return {ReadStatus::kGone, 0, ECONNRESET};  // the server closed the connection
+      if (n < 0) {
+        const int error = errno;
+        if (error == EAGAIN || error == EINTR)
+          continue;
+        if (error == ECONNRESET || error == EPIPE || error == ETIMEDOUT)
+          return {ReadStatus::kGone, 0, error};
+        return {ReadStatus::kError, 0, error};
+      }
+      std::string data;
+      if (telnet_) {
+        std::string replies;
+        telnet_->receive(raw, static_cast<std::size_t>(n), data, replies);
+        if (!replies.empty())
+          send_raw(replies.data(), replies.size(), kWriteTimeoutMs);
+      } else {
+        data.assign(raw, static_cast<std::size_t>(n));
+      }
+      if (data.empty())
+        continue;  // only Telnet's own talk: the line said nothing yet
+      data.copy(buffer_, data.size());
+      pending_ = data.size();
+      next_ = 1;
+      return {ReadStatus::kByte, buffer_[0], 0};
+    }
+  }
+
   int configure(speed_t speed) {
     // No other program may open the port while we hold it.
     ::ioctl(fd_, TIOCEXCL);
@@ -170,8 +316,13 @@ class PosixSerialPort final : public SerialPort {
     return 0;
   }
 
+  static constexpr std::uint32_t kConnectTimeoutMs = 5000;
+
   int fd_ = -1;
   int wake_[2] = {-1, -1};
+  std::optional<NetworkPortName> network_;
+  std::optional<TelnetLink> telnet_;  // rfc2217:// only
+  std::mutex write_mutex_;
   char buffer_[256] = {};
   std::size_t pending_ = 0;
   std::size_t next_ = 0;

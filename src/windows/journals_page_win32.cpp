@@ -1,8 +1,11 @@
 #include "windows/journals_page_win32.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <memory>
 
 #include "app/operation_codes.h"
+#include "pages/journals/journal_export.h"
 #include "pages/journals/journal_texts.h"
 #include "platform/win32_text.h"
 #include "windows/control_ids.h"
@@ -137,9 +140,39 @@ bool JournalsPage::build_journal_group(int width, int height, const Dispatcher* 
   return controls_[kSave] != nullptr && controls_[kView] != nullptr;
 }
 
-void JournalsPage::save() {
-  if (const LogFile* log = log_of(controls_[kView]); log != nullptr && log->is_open())
-    save_log_copy(ui().main_window, log->path());
+namespace {
+
+// The text file as the view shows it, or the records as CSV for a spreadsheet.
+constexpr std::wstring_view kJournalFilter =
+    L"Текстовые файлы (*.txt)\0*.txt\0CSV (*.csv)\0*.csv\0\0";
+constexpr DWORD kCsvFilter = 2;
+
+bool write_whole_file(const std::wstring& name, const std::string& bytes) {
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(_wfopen(name.c_str(), L"wb"),
+                                                             &std::fclose);
+  if (!file)
+    return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
+  return written && std::fflush(file.get()) == 0;
+}
+
+}  // namespace
+
+void JournalsPage::save(const std::vector<JournalEntry>& records) {
+  const LogFile* log = log_of(controls_[kView]);
+  if (log == nullptr || !log->is_open())
+    return;
+  DWORD filter_index = 1;
+  const std::wstring name = ask_save_path(ui().main_window, kJournalFilter, filter_index);
+  if (name.empty())
+    return;
+  const bool saved = filter_index == kCsvFilter
+                         ? write_whole_file(name, journal_csv(records, true))
+                         : CopyFileW(log->path().c_str(), name.c_str(), FALSE) != 0;
+  if (!saved) {
+    MessageBoxW(ui().main_window, L"Не удалось сохранить файл.", L"Ошибка!",
+                MB_ICONERROR | MB_TASKMODAL);
+  }
 }
 
 int JournalsPage::journal_type() {

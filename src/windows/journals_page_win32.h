@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "app/views.h"
+#include "pages/journals/journal_export.h"
 #include "windows/ui_win32.h"
 
 namespace tk52::win32 {
@@ -32,8 +33,9 @@ class JournalsPage final : public JournalsView {
             controls_[kReadWhole], controls_[kCount],    controls_[kReadGiven]};
   }
 
-  // "Сохранить": a copy of "event_journal.txt" under a name the user chooses.
-  void save();
+  // "Сохранить": a copy of "event_journal.txt" under a name the user chooses, or, as the
+  // second file type, the last pass's `records` as CSV.
+  void save(const std::vector<JournalEntry>& records);
 
   int journal_type() override;
   std::string records_wanted_text() override;

@@ -31,19 +31,21 @@ constexpr std::wstring_view kFilter = L"Текстовые файлы (*.txt)\0*
 
 }  // namespace
 
-void save_log_copy(HWND owner, const std::filesystem::path& source) {
+std::wstring ask_save_path(HWND owner, std::wstring_view filter, DWORD& filter_index) {
   wchar_t name[1024] = {};
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner;
-  dialog.lpstrFilter = kFilter.data();
+  dialog.lpstrFilter = filter.data();
+  dialog.nFilterIndex = 1;
   dialog.lpstrFile = name;
   dialog.nMaxFile = static_cast<DWORD>(std::size(name));
   dialog.lpstrTitle = L"Сохранить журнал как...";
   dialog.lpstrDefExt = L"txt";
   dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_ENABLESIZING | OFN_EXPLORER;
   if (!GetSaveFileNameW(&dialog))
-    return;
+    return {};
+  filter_index = dialog.nFilterIndex;
   // A read-only file is refused as Windows refuses it, also where the system would let the
   // user write it anyway (the superuser under Wine ignores the attribute).
   const DWORD attributes = GetFileAttributesW(name);
@@ -56,9 +58,17 @@ void save_log_copy(HWND owner, const std::filesystem::path& source) {
     CloseHandle(existing);
   } else if (read_only || GetLastError() == ERROR_ACCESS_DENIED) {
     MessageBoxW(owner, L"Доступ к файлу запрещен.", L"Ошибка!", MB_ICONERROR | MB_TASKMODAL);
-    return;
+    return {};
   }
-  if (!CopyFileW(source.c_str(), name, FALSE)) {
+  return name;
+}
+
+void save_log_copy(HWND owner, const std::filesystem::path& source) {
+  DWORD filter_index = 1;
+  const std::wstring name = ask_save_path(owner, kFilter, filter_index);
+  if (name.empty())
+    return;
+  if (!CopyFileW(source.c_str(), name.c_str(), FALSE)) {
     MessageBoxW(owner, L"Не удалось сохранить файл.", L"Ошибка!", MB_ICONERROR | MB_TASKMODAL);
   }
 }

@@ -7,6 +7,8 @@
 
 #include <filesystem>
 #include <map>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/views.h"
@@ -54,5 +56,9 @@ class MonitoringPage final : public MonitoringView {
 
 // Saves a log file under a name the user chooses (the save dialog and its messages).
 void save_log_copy(HWND owner, const std::filesystem::path& source);
+// The save dialog for a journal: the name chosen and, in `filter_index`, the position (from 1)
+// of the file type chosen in `filter`. Empty when cancelled, or when the file is read-only (the
+// user is told).
+std::wstring ask_save_path(HWND owner, std::wstring_view filter, DWORD& filter_index);
 
 }  // namespace tk52::win32

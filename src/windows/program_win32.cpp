@@ -35,6 +35,7 @@
 #include "windows/log_view_win32.h"
 #include "windows/monitoring_page_win32.h"
 #include "windows/port_window_win32.h"
+#include "windows/profile_files_win32.h"
 #include "windows/reply_messages_win32.h"
 #include "windows/settings_registry_win32.h"
 #include "windows/sync_page_win32.h"
@@ -302,7 +303,8 @@ LRESULT Program::on_main(HWND window, UINT message, WPARAM wparam, LPARAM lparam
       return 0;
     }
     case WM_COMMAND:
-      if (HIWORD(wparam) == 0 && LOWORD(wparam) >= IDM_LOAD_LOG && LOWORD(wparam) <= IDM_HELP) {
+      if (HIWORD(wparam) == 0 && LOWORD(wparam) >= IDM_LOAD_LOG &&
+          LOWORD(wparam) <= IDM_LOAD_CONFIG) {
         on_menu(LOWORD(wparam));
       }
       return 0;
@@ -359,7 +361,8 @@ void Program::dispatch(int code, HWND) {
     case OperationCode::kSaveLog:
       return monitoring_.save_log();
     case OperationCode::kSaveJournal:
-      return journals_page_.save();
+      return journals_page_.save(journal_reader_ ? journal_reader_->records()
+                                                 : std::vector<JournalEntry>{});
     case OperationCode::kConnect:
     case OperationCode::kFindDevice:
       // The port chosen in the port window is the one these open.
@@ -385,6 +388,10 @@ void Program::on_menu(int id) {
       return load_log(main_);
     case IDM_SAVE_LOG:
       return monitoring_.save_log();
+    case IDM_SAVE_CONFIG:
+      return save_configuration_profile(main_, *configuration_operations_);
+    case IDM_LOAD_CONFIG:
+      return load_configuration_profile(main_, *configuration_operations_);
     case IDM_PORT:
       return port_window_->show();
     case IDM_ABOUT:

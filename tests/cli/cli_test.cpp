@@ -12,7 +12,9 @@
 
 #include "cli_common.h"
 #include "cli_process.h"
+#include "platform/text_1251.h"
 #include "simulator.h"
+#include "tk52_version.h"
 
 namespace tk52 {
 namespace {
@@ -199,6 +201,162 @@ TEST_F(CliTest, OutputThatCannotBeWrittenIsAFailure) {
     EXPECT_NE(err().find("tk52cli: cannot write"), std::string::npos) << err();
     sim_.reset();
   }
+}
+
+// Every command and sub-command answers --help and -h with its own usage on standard output and
+// exit code 0, without touching a port.
+TEST_F(CliTest, EveryCommandExplainsItself) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* shows;  // a line only that command's usage has
+  };
+  const Case cases[] = {
+      {{"--help"}, "  decode [--model N] [FILE]"},
+      {{"-h"}, "  sync now "},
+      {{"help"}, "exit codes:"},
+      {{"help", "journal"}, "  journal clear [--type 1..3]"},
+      {{"decode", "--help"}, "  decode [--model N] [FILE]"},
+      {{"identify", "-h"}, "  identify  "},
+      {{"config", "read", "--help"}, "  config defaults "},
+      {{"config", "write", "--heating", "1", "-h"}, "  config write [--FIELD N]"},
+      {{"find", "--help"}, "  find  "},
+      {{"speed", "-h"}, "  speed --to N"},
+      {{"info", "--help"}, "  info  "},
+      {{"selftest", "--help"}, "  selftest  "},
+      {{"monitor", "-h"}, "  monitor [--seconds S]"},
+      {{"journal", "read", "--help"}, "  journal read [--type 1..3]"},
+      {{"journal", "count", "-h"}, "  journal count [--type 1..3]"},
+      {{"sync", "--help"}, "  sync watch [--seconds S]"},
+      {{"sync", "now", "--help"}, "  sync now "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : std::string()));
+    ASSERT_EQ(run(c.args), cli::kExitSuccess) << err();
+    const std::vector<std::string> lines = out();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0].rfind("usage: tk52cli", 0), 0u) << lines[0];
+    bool shown = false;
+    for (const std::string& line : lines)
+      shown = shown || line.rfind(c.shows, 0) == 0;
+    EXPECT_TRUE(shown) << c.shows;
+    EXPECT_TRUE(err().empty()) << err();
+  }
+  ASSERT_EQ(run({"--version"}), cli::kExitSuccess);
+  EXPECT_EQ(out(), std::vector<std::string>{"tk52cli " TK52_VERSION_TEXT});
+  // A sub-command's usage names only its own command.
+  ASSERT_EQ(run({"journal", "--help"}), cli::kExitSuccess);
+  for (const std::string& line : out())
+    EXPECT_EQ(line.find("  config "), std::string::npos) << line;
+  EXPECT_EQ(run({"help", "nothing"}), cli::kExitUsage);
+  EXPECT_EQ(run({"--encoding", "latin1", "identify"}), cli::kExitUsage);
+  EXPECT_NE(err().find("--encoding takes utf-8 or cp1251"), std::string::npos) << err();
+}
+
+// Standard output and standard error speak the terminal's UTF-8, or Windows-1251 when a script
+// asks; the journal file keeps the bytes of event_journal.txt whatever the terminal.
+TEST_F(CliTest, TextsReachTheTerminalInItsEncoding) {
+  start_with_journals({"--journal-size", "2=3"});
+  const fs::path saved = file("journal.txt");
+  const fs::path as_utf8 = file("utf8.txt");
+  const fs::path as_cp1251 = file("cp1251.txt");
+  ASSERT_EQ(run({"journal", "read", "--type", "2", "--out", saved.string()}), 0) << err();
+  CliOptions to_file;
+  to_file.stdout_path = as_utf8.string();
+  ASSERT_EQ(run({"journal", "read", "--type", "2"}, to_file), 0) << err();
+  to_file.stdout_path = as_cp1251.string();
+  ASSERT_EQ(run({"--encoding", "cp1251", "journal", "read", "--type", "2"}, to_file), 0) << err();
+
+  const std::string bytes = contents(saved);
+  EXPECT_NE(bytes.find(utf8_to_cp1251("| Включение устройства ")), std::string::npos);
+  EXPECT_EQ(count_of(bytes, "\r\n"), 4u);
+  EXPECT_EQ(contents(as_cp1251), bytes);
+  std::string utf8 = cp1251_to_utf8(bytes);
+  for (std::size_t at = utf8.find("\r\n"); at != std::string::npos; at = utf8.find("\r\n", at))
+    utf8.erase(at, 1);
+  EXPECT_EQ(contents(as_utf8), utf8);
+  EXPECT_NE(utf8.find("| Включение устройства "), std::string::npos);
+
+  // The program's messages on standard error follow the same choice.
+  sim_.reset();
+  const std::string missing = file("no-such-port").string();
+  EXPECT_EQ(run({"identify", "--port", missing}), cli::kExitFailure);
+  EXPECT_NE(err().find("Не удалось открыть порт."), std::string::npos) << err();
+  EXPECT_EQ(run({"--encoding", "cp1251", "identify", "--port", missing}), cli::kExitFailure);
+  EXPECT_NE(err().find(utf8_to_cp1251("Не удалось открыть порт.")), std::string::npos) << err();
+}
+
+// A journal as data: CSV a spreadsheet opens (a file starts with the UTF-8 byte order mark),
+// JSON one object a line; a file in a folder that does not exist is a clear failure.
+TEST_F(CliTest, AJournalExportsAsCsvAndJson) {
+  start_with_journals({"--journal-size", "2=3"});
+  const fs::path csv = file("journal.csv");
+  ASSERT_EQ(run({"journal", "read", "--type", "2", "--format", "csv", "--out", csv.string()}), 0)
+      << err();
+  const std::string bytes = contents(csv);
+  ASSERT_EQ(bytes.rfind("\xEF\xBB\xBFnumber,utc_time,event_code,event_text,parameter,", 0), 0u);
+  EXPECT_EQ(count_of(bytes, "\r\n"), 4u);  // the header and three records
+  EXPECT_NE(bytes.find("\r\n0,2011-01-01T00:00:00Z,"), std::string::npos) << bytes;
+  EXPECT_NE(bytes.find(",Включение устройства,"), std::string::npos) << bytes;
+
+  ASSERT_EQ(run({"journal", "read", "--type", "2", "--format", "json"}), 0) << err();
+  ASSERT_EQ(out().size(), 3u);
+  EXPECT_EQ(out()[0].rfind("{\"number\":0,\"utc_time\":\"2011-01-01T00:00:00Z\",", 0), 0u)
+      << out()[0];
+  EXPECT_NE(out()[0].find("\"event_text\":\"Включение устройства\""), std::string::npos);
+
+  const fs::path nowhere = file("no-such-folder") / "journal.csv";
+  EXPECT_EQ(run({"journal", "read", "--format", "csv", "--out", nowhere.string()}),
+            cli::kExitFailure);
+  EXPECT_NE(err().find("tk52cli: cannot write " + nowhere.string() + ": "), std::string::npos)
+      << err();
+  EXPECT_FALSE(fs::exists(nowhere));
+  EXPECT_EQ(run({"journal", "read", "--format", "xml"}), cli::kExitUsage);
+}
+
+// A profile saved from one clock applies to another of the same model and to no other; a file
+// that is cut short, or a folder that does not exist, is a clear failure that writes nothing.
+TEST_F(CliTest, AProfileAppliesToTheSameModelAndToNoOther) {
+  start({"--model", "TK-52.A"});
+  ASSERT_EQ(run({"config", "write", "--time-format", "3", "--pps-width", "250"}), 0) << err();
+  const fs::path profile = file("clock.json");
+  ASSERT_EQ(run({"config", "save", profile.string()}), 0) << err();
+  const std::string saved = contents(profile);
+  EXPECT_NE(saved.find("\"time_stamp_format\": \"ТК-52 (UNIX)\""), std::string::npos) << saved;
+  EXPECT_NE(saved.find("\"model\": \"TK-52.A\""), std::string::npos) << saved;
+  sim_.reset();
+
+  const auto twin = test::Simulator::start({"--model", "TK-52.A"});
+  const auto other_model = test::Simulator::start({"--model", "TK-53"});
+  ASSERT_TRUE(twin && other_model);
+  const std::string twin_before = twin->command("show");
+  const std::string other_before = other_model->command("show");
+
+  const fs::path cut = file("cut.json");
+  std::ofstream(cut, std::ios::binary) << saved.substr(0, saved.size() - 20);
+  EXPECT_EQ(run({"config", "apply", cut.string(), "--port", twin->port()}), cli::kExitFailure);
+  EXPECT_NE(err().find("Файл не является файлом конфигурации: он повреждён или обрезан."),
+            std::string::npos)
+      << err();
+  EXPECT_EQ(run({"config", "apply", profile.string(), "--port", other_model->port()}),
+            cli::kExitFailure);
+  EXPECT_NE(err().find("Конфигурация сохранена для модели TK-52.A, а подключена модель TK-53."),
+            std::string::npos)
+      << err();
+  EXPECT_EQ(run({"config", "apply", file("missing.json").string(), "--port", twin->port()}),
+            cli::kExitFailure);
+  EXPECT_NE(err().find("tk52cli: cannot read "), std::string::npos) << err();
+  EXPECT_EQ(twin->command("show"), twin_before);
+  EXPECT_EQ(other_model->command("show"), other_before);
+
+  ASSERT_EQ(run({"config", "apply", profile.string(), "--port", twin->port()}), 0) << err();
+  EXPECT_NE(out()[0].find("\"not_taken\":[]"), std::string::npos) << out()[0];
+  ASSERT_EQ(run({"config", "read", "--port", twin->port()}), 0) << err();
+  EXPECT_NE(out()[0].find("\"time_stamp_format\":3"), std::string::npos) << out()[0];
+  EXPECT_NE(out()[0].find("\"pps_width\":250"), std::string::npos) << out()[0];
+
+  const fs::path nowhere = file("no-such-folder") / "clock.json";
+  EXPECT_EQ(run({"config", "save", nowhere.string(), "--port", twin->port()}), cli::kExitFailure);
+  EXPECT_NE(err().find("tk52cli: cannot write " + nowhere.string()), std::string::npos) << err();
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "headless.h"
+#include "pages/journals/journal_export.h"
 #include "pages/journals/journal_texts.h"
 #include "platform/text_1251.h"
 #include "simulator.h"
@@ -75,6 +76,22 @@ TEST(JournalTexts, LineFormatAndTimes) {
     EXPECT_EQ(line.size(), 1 + 4 + 7 + 19 + 3 + 40 + 3 + 30 + 1u) << c.number;
   }
   EXPECT_EQ(journal_time_text(0xFFFFFFFF), "06:28:15 07.02.2147");
+}
+
+// The CSV a spreadsheet opens: a header, fields with commas or quotes quoted, CR LF, the UTF-8
+// byte order mark only when asked for.
+TEST(JournalExport, CsvRowsAndTimes) {
+  const std::vector<JournalEntry> records = {
+      {0, 0, 0, 12}, {12, 36633600, 5, 6}, {32, 162864000, 18, 5}, {2500, 0xFFFFFFFF, 25, 7}};
+  const std::string csv = journal_csv(records, true);
+  EXPECT_EQ(csv,
+            "\xEF\xBB\xBFnumber,utc_time,event_code,event_text,parameter,parameter_text\r\n"
+            "0,2011-01-01T00:00:00Z,0,Связь со спутниками установлена,12,12\r\n"
+            "12,2012-02-29T00:00:00Z,5,Выключение устройства,6,\"Неверное значение!, 6\"\r\n"
+            "32,2016-02-29T00:00:00Z,18,Коррекция времени,5,\"5,  сек.\"\r\n"
+            "2500,2147-02-07T06:28:15Z,25,25,7,7\r\n");
+  EXPECT_EQ(journal_csv({}, false),
+            "number,utc_time,event_code,event_text,parameter,parameter_text\r\n");
 }
 
 TEST_F(JournalsTest, ReadsAWholeJournal) {

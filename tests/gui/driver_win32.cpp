@@ -466,6 +466,64 @@ TEST_F(Configuration, WritesReadsAndSetsDefaults) {
   EXPECT_EQ(sim_->state("config").value_or("?"), other);
 }
 
+constexpr int kMenuSaveConfiguration = 40006;
+constexpr int kMenuLoadConfiguration = 40007;
+
+// "Сохранить конфигурацию..." and "Загрузить конфигурацию...": the page's lists go to a file and
+// come back from it; loading writes nothing to the clock, and a profile of another model is
+// refused with a message, the lists left as they were.
+TEST_F(Configuration, ProfilesKeepAndFillTheListsWithoutWriting) {
+  const Model model = model_under_test();
+  connect();
+  const std::string held = sim_->state("config").value_or("?");
+  const std::wstring profile = gui::folder_of(exe_) + L"\\profile.json";
+  DeleteFileW(profile.c_str());
+  // Through the menu's dialog, `path` typed into its name box.
+  auto through_dialog = [&](int item, const char* title, const std::wstring& path) {
+    ASSERT_TRUE(app_->menu_command(item));
+    const auto dialog = gui::wait_message_box(app_->process_id());
+    ASSERT_TRUE(dialog.has_value()) << "no dialog for " << title;
+    EXPECT_EQ(short_name(dialog->title), title);
+    enter_file_name(*dialog, path);
+  };
+
+  // GPZDA on the page (not written), kept in the file.
+  ASSERT_TRUE(gui::combo_select_text(config_control(kTimeStampList), L"GPZDA"));
+  through_dialog(kMenuSaveConfiguration, "Сохранить конфигурацию как...", profile);
+  std::string text;
+  ASSERT_TRUE(gui::wait_until([&] {
+    text = gui::read_file(profile).value_or("");
+    return text.find("\"time_stamp_format\": \"GPZDA\"") != std::string::npos;
+  })) << text;
+  const std::string wire = model.wire.substr(0, model.wire.find_last_not_of(' ') + 1);
+  EXPECT_NE(text.find("\"model\": \"" + wire + "\""), std::string::npos) << text;
+
+  // Other texts on the page; the file brings GPZDA back, and the clock still holds its own.
+  ASSERT_TRUE(gui::combo_select_text(config_control(kTimeStampList), L"GPRMC"));
+  through_dialog(kMenuLoadConfiguration, "Загрузить конфигурацию", profile);
+  EXPECT_TRUE(gui::wait_until([&] { return text_of(config_control(kTimeStampList)) == L"GPZDA"; }));
+  EXPECT_EQ(sim_->state("config").value_or("?"), held);
+
+  // The same file claiming another model: refused, the lists as they were.
+  const std::string other = model.type == 4 ? "TK-52.00" : "TK-53";
+  const std::string other_type = model.type == 4 ? "1" : "4";
+  std::string foreign = text;
+  foreign.replace(foreign.find("\"model_type\": "), 15, "\"model_type\": " + other_type);
+  {
+    std::FILE* file = _wfopen(profile.c_str(), L"wb");
+    ASSERT_NE(file, nullptr);
+    std::fwrite(foreign.data(), 1, foreign.size(), file);
+    std::fclose(file);
+  }
+  ASSERT_TRUE(gui::combo_select_text(config_control(kTimeStampList), L"GPRMC"));
+  through_dialog(kMenuLoadConfiguration, "Загрузить конфигурацию", profile);
+  expect_box(L"Ошибка!", L"Конфигурация сохранена для модели " + widen(other) +
+                             L", а подключена модель " + widen(wire) + L".");
+  EXPECT_EQ(text_of(config_control(kTimeStampList)), L"GPRMC");
+  EXPECT_EQ(sim_->state("config").value_or("?"), held);
+  DeleteFileW(profile.c_str());
+}
+
 // ---------------------------------------------------------------------------------------------
 // Monitoring
 
@@ -843,15 +901,7 @@ class Viewers : public Tk52Gui {
     const auto dialog = gui::wait_message_box(app_->process_id());
     ASSERT_TRUE(dialog.has_value()) << "no open dialog";
     EXPECT_EQ(short_name(dialog->title), "Загрузить журнал");
-    HWND name = GetDlgItem(dialog->window, 0x47C);
-    if (name == nullptr)
-      name = GetDlgItem(dialog->window, 0x480);
-    ASSERT_NE(name, nullptr) << "no file name box in the open dialog";
-    DWORD_PTR result = 0;
-    ASSERT_NE(SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
-                                  SMTO_NORMAL, 15000, &result),
-              0);
-    ASSERT_TRUE(gui::answer(*dialog, IDOK));
+    enter_file_name(*dialog, path);
     ASSERT_TRUE(app_->settle());
   }
 };

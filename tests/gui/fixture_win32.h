@@ -262,6 +262,19 @@ class Tk52Gui : public ::testing::Test {
     return ::testing::AssertionFailure() << "journal.txt lacks \"" << short_name(text) << "\"";
   }
 
+  // Types `path` into an open or save dialog's file name box and presses its OK.
+  static void enter_file_name(const gui::MessageBoxView& dialog, const std::wstring& path) {
+    HWND name = GetDlgItem(dialog.window, 0x47C);
+    if (name == nullptr)
+      name = GetDlgItem(dialog.window, 0x480);
+    ASSERT_NE(name, nullptr) << "no file name box in the dialog";
+    DWORD_PTR result = 0;
+    ASSERT_NE(SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
+                                  SMTO_NORMAL, 15000, &result),
+              0);
+    ASSERT_TRUE(gui::answer(dialog, IDOK));
+  }
+
   // Expects one message box with this title and text, pictures it and presses a button.
   void expect_box(const std::wstring& title, const std::wstring& text, int button = IDOK,
                   const std::function<void()>& while_open = {}) {

@@ -189,8 +189,9 @@ class Pages : public Tk52Gui {
     return gui::read_file(out);
   }
 
-  // Saves the event journal under `target` through the save dialog.
-  void save_journal_as(const std::wstring& target) {
+  // Saves the event journal under `target` through the save dialog, as the file type at
+  // `type` in its list (0 the text file, 1 CSV).
+  void save_journal_as(const std::wstring& target, int type = 0) {
     gui::post_click(gui::child(journal_group(), kSaveJournal));
     const auto dialog = gui::wait_message_box(app_->process_id());
     ASSERT_TRUE(dialog.has_value()) << "no save dialog";
@@ -200,6 +201,17 @@ class Pages : public Tk52Gui {
       name = GetDlgItem(dialog->window, 0x480);
     ASSERT_NE(name, nullptr) << "no file name box in the save dialog";
     ASSERT_TRUE(send(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(target.c_str())));
+    if (type != 0) {
+      // The file type list (cmb1) and the notifications the dialog takes its choice from.
+      HWND types = GetDlgItem(dialog->window, 0x470);
+      ASSERT_NE(types, nullptr) << "no file type list in the save dialog";
+      ASSERT_EQ(SendMessageW(types, CB_GETCOUNT, 0, 0), 2) << "not two file types";
+      send(types, CB_SETCURSEL, static_cast<WPARAM>(type), 0);
+      for (const int notification : {CBN_SELCHANGE, CBN_SELENDOK}) {
+        send(dialog->window, WM_COMMAND, MAKEWPARAM(0x470, static_cast<WORD>(notification)),
+             reinterpret_cast<LPARAM>(types));
+      }
+    }
     ASSERT_TRUE(gui::answer(*dialog, IDOK));
   }
 
@@ -345,6 +357,20 @@ TEST_F(Journals, SavesACopyAndRefusesAReadOnlyFile) {
   EXPECT_EQ(gui::read_file(copy).value_or(""), listing);
   SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileW(copy.c_str());
+
+  // The second file type: the same seven records as CSV for a spreadsheet.
+  const std::wstring csv = gui::folder_of(exe_) + L"\\saved journal.csv";
+  DeleteFileW(csv.c_str());
+  save_journal_as(csv, 1);
+  std::string rows;
+  EXPECT_TRUE(gui::wait_until([&] {
+    rows = gui::read_file(csv).value_or("");
+    return line_count(rows) == 8u;
+  })) << rows;
+  EXPECT_EQ(rows.rfind("\xEF\xBB\xBFnumber,utc_time,event_code,event_text,parameter,", 0), 0u)
+      << rows;
+  EXPECT_NE(rows.find("\r\n0,2011-01-01T00:00:00Z,"), std::string::npos) << rows;
+  DeleteFileW(csv.c_str());
 }
 
 // ---------------------------------------------------------------------------------------------

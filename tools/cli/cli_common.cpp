@@ -1,5 +1,6 @@
 #include "cli_common.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -7,7 +8,7 @@
 namespace tk52::cli {
 
 int usage_error(const std::string& message) {
-  std::fprintf(stderr, "tk52cli: %s (see tk52cli help)\n", message.c_str());
+  print_error("tk52cli: %s (see tk52cli help)\n", message.c_str());
   return kExitUsage;
 }
 
@@ -26,23 +27,35 @@ bool parse_number(std::string_view text, int lo, int hi, int& value) {
   return true;
 }
 
+namespace {
+// A console write that failed leaves no error flag on the stream: it is remembered here.
+std::atomic<bool> g_output_failed{false};
+}  // namespace
+
 void print_line(const std::string& json) {
-  std::fputs(json.c_str(), stdout);
-  std::fputc('\n', stdout);
-  std::fflush(stdout);
+  print_text(json + "\n");
+}
+
+void print_text(std::string_view utf8) {
+  if (!write_text(stdout, utf8))
+    g_output_failed.store(true);
+}
+
+void print_file_line(std::string_view cp1251_line) {
+  if (!write_file_line(stdout, cp1251_line))
+    g_output_failed.store(true);
 }
 
 bool output_failed() {
   // The error flag stays set once a write failed, even when a later flush finds nothing left.
-  return std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
+  return std::fflush(stdout) != 0 || std::ferror(stdout) != 0 || g_output_failed.load();
 }
 
 bool CliLogFile::open(const std::string& path) {
   path_ = path;
   file_ = std::fopen(path.c_str(), "ab");
   if (file_ == nullptr) {
-    std::fprintf(stderr, "tk52cli: cannot open the log file %s: %s\n", path.c_str(),
-                 std::strerror(errno));
+    print_error("tk52cli: cannot open the log file %s: %s\n", path.c_str(), std::strerror(errno));
     failed_ = true;
     return false;
   }
@@ -70,8 +83,7 @@ void CliLogFile::close() {
 
 void CliLogFile::fail() {
   failed_ = true;
-  std::fprintf(stderr, "tk52cli: cannot write the log file %s: %s\n", path_.c_str(),
-               std::strerror(errno));
+  print_error("tk52cli: cannot write the log file %s: %s\n", path_.c_str(), std::strerror(errno));
 }
 
 }  // namespace tk52::cli

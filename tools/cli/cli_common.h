@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "terminal.h"
+
 namespace tk52::cli {
 
 // tk52cli's exit codes. A script tells a clock that did not answer (failure) from a journal
@@ -26,6 +28,10 @@ bool parse_number(std::string_view text, int lo, int hi, int& value);
 // One JSON object on its own line of standard output, flushed at once for pipes. A failed
 // write is remembered for output_failed().
 void print_line(const std::string& json);
+// UTF-8 text on standard output in the terminal's encoding (see terminal.h).
+void print_text(std::string_view utf8);
+// A line of a Windows-1251 file (a journal line with its CR LF) on standard output.
+void print_file_line(std::string_view cp1251_line);
 
 // Flushes standard output; true when any write to it has failed (a full disk, a closed pipe).
 bool output_failed();

@@ -183,6 +183,16 @@ std::string Decoder::decode_line(long long line_number, const char* sentence, st
 }
 
 long long decode_stream(std::FILE* in, std::FILE* out, DeviceModelType start_model) {
+  return decode_stream(
+      in,
+      [out](std::string_view text) {
+        return std::fwrite(text.data(), 1, text.size(), out) == text.size();
+      },
+      start_model);
+}
+
+long long decode_stream(std::FILE* in, const std::function<bool(std::string_view)>& write,
+                        DeviceModelType start_model) {
   Decoder decoder(start_model);
   // Only the text after a line's last "$" matters, and only up to the longest sentence, so an
   // overlong line never grows memory: its length is counted, its bytes are dropped.
@@ -225,7 +235,7 @@ long long decode_stream(std::FILE* in, std::FILE* out, DeviceModelType start_mod
         sentence[length] = c;
       ++length;
     }
-    if (std::fwrite(output.data(), 1, output.size(), out) != output.size())
+    if (!write(output))
       return kDecodeWriteFailed;
     output.clear();
   }
@@ -233,7 +243,7 @@ long long decode_stream(std::FILE* in, std::FILE* out, DeviceModelType start_mod
     return -1;
   if (has_dollar)
     finish_line();
-  if (std::fwrite(output.data(), 1, output.size(), out) != output.size())
+  if (!write(output))
     return kDecodeWriteFailed;
   return decoded;
 }

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "protocol/device_model.h"
 
@@ -34,5 +36,8 @@ class Decoder {
 inline constexpr long long kDecodeReadFailed = -1;
 inline constexpr long long kDecodeWriteFailed = -2;
 long long decode_stream(std::FILE* in, std::FILE* out, DeviceModelType start_model);
+// The same with the output handed to `write` a block at a time (false: the write failed).
+long long decode_stream(std::FILE* in, const std::function<bool(std::string_view)>& write,
+                        DeviceModelType start_model);
 
 }  // namespace tk52::cli

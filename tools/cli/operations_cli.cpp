@@ -1,9 +1,11 @@
 #include "operations_cli.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <thread>
 #include <utility>
@@ -12,6 +14,9 @@
 #include "configuration_json.h"
 #include "headless.h"
 #include "json_writer.h"
+#include "pages/configuration/configuration_profile.h"
+#include "pages/journals/journal_export.h"
+#include "pages/journals/journal_texts.h"
 #include "pages/monitoring/self_test_texts.h"
 #include "platform/text_1251.h"
 
@@ -34,9 +39,7 @@ class Session {
         front_([this](const std::string& line) { write_log_line(line); }) {
     if (!options.log_path.empty())
       log_opened_ = log_file_.open(options.log_path);
-    front_.shell.on_message = [](const ShownMessage& m) {
-      std::fprintf(stderr, "%s\n", m.text.c_str());
-    };
+    front_.shell.on_message = [](const ShownMessage& m) { print_error("%s\n", m.text.c_str()); };
   }
   ~Session() { finish(kExitSuccess); }
   Session(const Session&) = delete;
@@ -148,10 +151,148 @@ int run_identify(Session& session) {
   return kExitSuccess;
 }
 
+std::string utc_now_iso() {
+  const CalendarTime t = SystemClock::instance().utc_now();
+  char text[64];
+  std::snprintf(text, sizeof text, "%.4d-%.2d-%.2dT%.2d:%.2d:%.2dZ", t.year, t.month, t.day, t.hour,
+                t.minute, t.second);
+  return text;
+}
+
+// The whole file, or nothing (and a message) when it cannot be read.
+std::optional<std::string> read_whole_file(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    print_error("tk52cli: cannot read %s: %s\n", path.c_str(), std::strerror(errno));
+    return std::nullopt;
+  }
+  std::string text;
+  char block[4096];
+  std::size_t got = 0;
+  while ((got = std::fread(block, 1, sizeof block, file)) > 0 && text.size() < (1u << 20))
+    text.append(block, got);
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed || text.size() >= (1u << 20)) {
+    print_error("tk52cli: cannot read %s: %s\n", path.c_str(),
+                failed ? std::strerror(errno) : "not a configuration file (too large)");
+    return std::nullopt;
+  }
+  return text;
+}
+
+bool write_whole_file(const std::string& path, const std::string& text) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  bool written = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  if (file != nullptr && std::fclose(file) != 0)
+    written = false;
+  if (!written)
+    print_error("tk52cli: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+  return written;
+}
+
+ConfigurationPositions positions_of(const DeviceConfiguration& c) {
+  return {c.time_stamp_format, c.satellite_systems, c.utc_reference,
+          c.heating,           c.pps_source,        c.pps_width};
+}
+
+// "config save FILE": the clock's configuration, read now, as a profile.
+int run_config_save(Session& session, const std::string& path) {
+  if (!session.connect())
+    return kExitFailure;
+  HeadlessConfigurator& front = session.front();
+  const std::size_t before = front.shell.messages.size();
+  front.configuration_operations->read_configuration();
+  front.pump();
+  if (session.failed_since(before))
+    return kExitFailure;
+  const std::string profile = front.configuration_operations->save_profile(utc_now_iso());
+  if (profile.empty()) {
+    print_error("%s\n", std::string(kNoModelForProfile).c_str());
+    return kExitFailure;
+  }
+  if (!write_whole_file(path, profile))
+    return kExitFailure;
+  const DeviceModelType model = session.configurator().protocol().model_type();
+  print_line(JsonObject().add("saved", path).add("model_type", model_number(model)).str());
+  return kExitSuccess;
+}
+
+// "config apply FILE": checked against the connected clock first, written only when it suits
+// it, then read back; a field the clock did not take is reported and fails the command.
+int run_config_apply(Session& session, const std::string& path) {
+  const std::optional<std::string> text = read_whole_file(path);
+  if (!text)
+    return kExitFailure;
+  if (!session.connect())
+    return kExitFailure;
+  HeadlessConfigurator& front = session.front();
+  ConfigurationOperations& operations = *front.configuration_operations;
+  if (const std::optional<std::string> refused = operations.load_profile(*text)) {
+    print_error("%s\n", refused->c_str());
+    return kExitFailure;
+  }
+  const DeviceModelType model = session.configurator().protocol().model_type();
+  const ConfigurationPositions written = operations.page_configuration();
+  std::size_t before = front.shell.messages.size();
+  operations.write_configuration();
+  front.pump();
+  if (session.failed_since(before))
+    return kExitFailure;
+  before = front.shell.messages.size();
+  operations.read_configuration();
+  front.pump();
+  if (session.failed_since(before))
+    return kExitFailure;
+  const ConfigurationPositions held =
+      positions_of(session.last_reply<DeviceConfiguration>(SentenceKind::kPkexc));
+  struct Field {
+    const char* name;
+    int ConfigurationPositions::*value;
+    bool present;
+  };
+  const bool pps = has_pps_fields(model);
+  const Field fields[] = {
+      {"time_stamp_format", &ConfigurationPositions::time_stamp_format, true},
+      {"satellite_systems", &ConfigurationPositions::satellite_systems, true},
+      {"utc_reference", &ConfigurationPositions::utc_reference, !pps},
+      {"heating", &ConfigurationPositions::heating, !pps},
+      {"pps_source", &ConfigurationPositions::pps_source, pps},
+      {"pps_width", &ConfigurationPositions::pps_width, pps},
+  };
+  std::string not_taken;
+  std::string not_taken_json = "[";
+  for (const Field& f : fields) {
+    if (!f.present || written.*f.value == held.*f.value)
+      continue;
+    not_taken += (not_taken.empty() ? "" : ", ") + std::string(f.name);
+    if (not_taken_json.size() > 1)
+      not_taken_json += ',';
+    append_json_string(not_taken_json, f.name);
+  }
+  not_taken_json += ']';
+  print_line(JsonObject()
+                 .add("applied", path)
+                 .add("model_type", model_number(model))
+                 .add_raw("not_taken", not_taken_json)
+                 .str());
+  if (!not_taken.empty()) {
+    print_error("tk52cli: the clock did not take %s\n", not_taken.c_str());
+    return kExitFailure;
+  }
+  return kExitSuccess;
+}
+
 int run_config(Session& session, const std::vector<std::string_view>& args) {
   if (args.empty())
-    return usage_error("config takes read, write or defaults");
+    return usage_error("config takes read, write, defaults, save FILE or apply FILE");
   const std::string_view action = args[0];
+  if (action == "save" || action == "apply") {
+    if (args.size() != 2 || args[1].empty() || args[1][0] == '-')
+      return usage_error("config " + std::string(action) + " takes one FILE");
+    const std::string path(args[1]);
+    return action == "save" ? run_config_save(session, path) : run_config_apply(session, path);
+  }
   struct FieldOption {
     std::string_view name;
     ConfigControl control;
@@ -184,7 +325,7 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
     changes.emplace_back(field->control, value);
   }
   if (action != "read" && action != "write" && action != "defaults") {
-    return usage_error("config takes read, write or defaults");
+    return usage_error("config takes read, write, defaults, save FILE or apply FILE");
   }
 
   if (!session.connect())
@@ -240,7 +381,7 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
     json += ",\"code\":null,\"read_back\":" + configuration_json(model, read_back) + "}";
     print_line(json);
     if (!taken)
-      std::fprintf(stderr, "tk52cli: the clock holds another configuration than the one written\n");
+      print_error("tk52cli: the clock holds another configuration than the one written\n");
     return taken ? kExitSuccess : kExitFailure;
   }
   std::string json = configuration_json(model, written);
@@ -352,6 +493,17 @@ int run_monitor(Session& session, const std::vector<std::string_view>& args) {
   return kExitSuccess;
 }
 
+std::string journal_json(const JournalEntry& r) {
+  return JsonObject()
+      .add("number", r.number)
+      .add("utc_time", journal_time_iso(r.time))
+      .add("event_code", r.code)
+      .add("event_text", event_text(r.code))
+      .add("parameter", static_cast<long long>(r.parameter))
+      .add("parameter_text", parameter_text(r.code, r.parameter))
+      .str();
+}
+
 int run_journal(Session& session, const std::vector<std::string_view>& args) {
   if (args.empty())
     return usage_error("journal takes read, count or clear");
@@ -359,8 +511,14 @@ int run_journal(Session& session, const std::vector<std::string_view>& args) {
   int type = 1;
   int count = 0;
   std::string out_path;
+  std::string_view format = "text";
   for (std::size_t i = 1; i < args.size(); i += 2) {
     const bool has_value = i + 1 < args.size();
+    if (action == "read" && args[i] == "--format" && has_value &&
+        (args[i + 1] == "text" || args[i + 1] == "csv" || args[i + 1] == "json")) {
+      format = args[i + 1];
+      continue;
+    }
     if (args[i] == "--type" && has_value && parse_number(args[i + 1], 1, 3, type))
       continue;
     if (action == "read" && args[i] == "--count" && has_value &&
@@ -372,8 +530,8 @@ int run_journal(Session& session, const std::vector<std::string_view>& args) {
       continue;
     }
     return usage_error(
-        "journal read [--type 1..3] [--count 1..999] [--out FILE], journal count "
-        "[--type 1..3] or journal clear [--type 1..3]");
+        "journal read [--type 1..3] [--count 1..999] [--format text|csv|json] [--out FILE], "
+        "journal count [--type 1..3] or journal clear [--type 1..3]");
   }
   if (action != "read" && action != "count" && action != "clear") {
     return usage_error("journal takes read, count or clear");
@@ -382,7 +540,7 @@ int run_journal(Session& session, const std::vector<std::string_view>& args) {
   if (!out_path.empty()) {
     out = std::fopen(out_path.c_str(), "wb");
     if (out == nullptr) {
-      std::fprintf(stderr, "tk52cli: cannot write %s\n", out_path.c_str());
+      print_error("tk52cli: cannot write %s: %s\n", out_path.c_str(), std::strerror(errno));
       return kExitFailure;
     }
   }
@@ -423,9 +581,17 @@ int run_journal(Session& session, const std::vector<std::string_view>& args) {
     return kExitSuccess;
   }
   bool out_failed = false;
-  front.journals.on_line = [out, &out_failed](const std::string& line) {
-    if (!out_failed && std::fwrite(line.data(), 1, line.size(), out) != line.size())
+  // A file gets the lines of event_journal.txt byte for byte; the terminal gets them in its
+  // own encoding.
+  front.journals.on_line = [out, &out_failed, format](const std::string& line) {
+    if (out_failed || format != "text")
+      return;
+    if (out == stdout) {
+      if (!write_file_line(out, line))
+        out_failed = true;
+    } else if (std::fwrite(line.data(), 1, line.size(), out) != line.size()) {
       out_failed = true;
+    }
   };
   if (count > 0) {
     front.journals.wanted = std::to_string(count);
@@ -437,13 +603,28 @@ int run_journal(Session& session, const std::vector<std::string_view>& args) {
   front.pump_until([&] { return !reader.reading() || g_interrupted.load(); },
                    std::chrono::hours(1));
   front.journals.on_line = nullptr;
+  // The records read, also of a pass that came only in part, as data.
+  if (format != "text") {
+    std::string data;
+    if (format == "csv") {
+      data = journal_csv(reader.records(), out != stdout);
+    } else {
+      for (const JournalEntry& r : reader.records())
+        data += journal_json(r) + "\n";
+    }
+    if (out == stdout) {
+      print_text(data);
+    } else if (std::fwrite(data.data(), 1, data.size(), out) != data.size()) {
+      out_failed = true;
+    }
+  }
   if (std::fflush(out) != 0 || std::ferror(out) != 0)
     out_failed = true;
   if (!close_out())
     out_failed = true;
   if (out_failed) {
-    std::fprintf(stderr, "tk52cli: cannot write %s\n",
-                 out_path.empty() ? "the standard output" : out_path.c_str());
+    print_error("tk52cli: cannot write %s\n",
+                out_path.empty() ? "the standard output" : out_path.c_str());
     return kExitFailure;
   }
   // What the pass read decides, not the boxes shown meanwhile: an unrelated device error may

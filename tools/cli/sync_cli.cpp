@@ -131,9 +131,7 @@ class SyncSession {
       : options_(options), front_([this](const std::string& line) { log_file_.write(line); }) {
     if (!options.log_path.empty())
       log_opened_ = log_file_.open(options.log_path);
-    front_.shell.on_message = [](const ShownMessage& m) {
-      std::fprintf(stderr, "%s\n", m.text.c_str());
-    };
+    front_.shell.on_message = [](const ShownMessage& m) { print_error("%s\n", m.text.c_str()); };
     Configurator& c = *front_.configurator;
     c.add_listener(sync_);
     c.set_time_listener(&sync_);
@@ -175,9 +173,9 @@ class SyncSession {
     if (!c.connected())
       return false;
     if (!c.sync_available()) {
-      std::fprintf(stderr,
-                   "tk52cli: the clock's time stamp is neither \"ТК-52\" nor \"ТК-52 (UNIX)\": "
-                   "it sends no time to compare (tk52cli config write --time-format 2)\n");
+      print_error(
+          "tk52cli: the clock's time stamp is neither \"ТК-52\" nor \"ТК-52 (UNIX)\": "
+          "it sends no time to compare (tk52cli config write --time-format 2)\n");
       return false;
     }
     return true;
@@ -226,12 +224,12 @@ int run_watch(SyncSession& session, int seconds) {
     session.front().pump();
     // A line that hung up or an adapter pulled out disconnects; the device's message is shown.
     if (!session.front().configurator->connected()) {
-      std::fprintf(stderr, "tk52cli: the link to the clock was lost during the watch\n");
+      print_error("tk52cli: the link to the clock was lost during the watch\n");
       return kExitFailure;
     }
   }
   if (shown == 0) {
-    std::fprintf(stderr, "tk52cli: no valid time sentence from the clock\n");
+    print_error("tk52cli: no valid time sentence from the clock\n");
     return kExitFailure;
   }
   return kExitSuccess;
@@ -241,17 +239,17 @@ int run_now(SyncSession& session) {
   if (!session.connect())
     return kExitFailure;
   if (!session.view().wait_for_manual_button(kFirstSentenceBound)) {
-    std::fprintf(stderr, "tk52cli: no valid time sentence from the clock\n");
+    print_error("tk52cli: no valid time sentence from the clock\n");
     return kExitFailure;
   }
   session.sync().synchronise_now();
   const std::optional<ClockSetting> setting = session.setter().wait(kSynchronisationBound);
   if (!setting) {
-    std::fprintf(stderr, "tk52cli: the clock's time sentences stopped before the clock was set\n");
+    print_error("tk52cli: the clock's time sentences stopped before the clock was set\n");
     return kExitFailure;
   }
   if (setting->error != 0) {
-    std::fprintf(stderr, "%s\n", clock_set_failure_text(setting->error).c_str());
+    print_error("%s\n", clock_set_failure_text(setting->error).c_str());
     return kExitFailure;
   }
   std::string difference;

@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 #include "app/exchange.h"
+#include "pages/configuration/configuration_profile.h"
 #include "protocol/requests.h"
 
 namespace tk52 {
@@ -117,6 +119,31 @@ ConfigurationPositions ConfigurationOperations::page_configuration() const {
   positions.pps_source = view.selection(ConfigControl::kPpsSource);
   positions.pps_width = pps_width_from_text(view.pps_width_text());
   return positions;
+}
+
+std::string ConfigurationOperations::save_profile(std::string_view saved_utc) const {
+  const DeviceModelType model = configurator_.protocol().model_type();
+  if (model == DeviceModelType::kUnknown)
+    return {};
+  return profile_text({model, page_configuration()}, saved_utc);
+}
+
+std::optional<std::string> ConfigurationOperations::load_profile(std::string_view text) {
+  auto read = read_profile(text, configurator_.protocol().model_type());
+  if (auto* message = std::get_if<std::string>(&read))
+    return std::move(*message);
+  const auto& profile = std::get<ConfigurationProfile>(read);
+  const ConfigurationPositions& c = profile.configuration;
+  view_.select(ConfigControl::kTimeStampFormat, c.time_stamp_format);
+  view_.select(ConfigControl::kSatelliteSystems, c.satellite_systems);
+  if (has_pps_fields(profile.model)) {
+    view_.select(ConfigControl::kPpsSource, c.pps_source);
+    view_.set_pps_width(c.pps_width);
+  } else {
+    view_.select(ConfigControl::kUtcReference, c.utc_reference);
+    view_.select(ConfigControl::kHeating, c.heating);
+  }
+  return std::nullopt;
 }
 
 void ConfigurationOperations::write_configuration() {

@@ -4,12 +4,17 @@
 #pragma once
 
 #include <optional>
+#include <string>
+#include <string_view>
 
 #include "app/configurator.h"
 #include "app/views.h"
 #include "pages/configuration/configuration_options.h"
 
 namespace tk52 {
+
+inline constexpr std::string_view kNoModelForProfile =
+    "Модель часов не определена: сначала подключитесь к часам.";
 
 class ConfigurationOperations final : public ConnectedStateListener, public NotificationHandler {
  public:
@@ -30,6 +35,15 @@ class ConfigurationOperations final : public ConnectedStateListener, public Noti
 
   // The configuration as the page holds it now: list positions and the PPS width.
   ConfigurationPositions page_configuration() const;
+
+  // The page's configuration as a profile for the identified model (see
+  // configuration_profile.h), dated `saved_utc`; empty when no model is identified yet
+  // (kNoModelForProfile says so).
+  std::string save_profile(std::string_view saved_utc) const;
+  // Fills the page's lists from a profile (nothing is written: the operator presses
+  // "Записать"). The message when the profile does not suit the identified model; the lists
+  // are then left as they were.
+  std::optional<std::string> load_profile(std::string_view text);
 
   void on_notification(const ReplyNotification& notification) override;
   void on_connected_changed(bool connected) override;

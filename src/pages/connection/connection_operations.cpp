@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/exchange.h"
+#include "link/network_port.h"
 #include "protocol/requests.h"
 
 namespace tk52 {
@@ -124,8 +125,15 @@ void ConnectionOperations::find_device() {
     configurator_.clear_status();
     return;
   }
-  configurator_.status(StatusText::kFindingDevice);
   const std::string name = configurator_.port_choice().name;
+  if (!line_speed_settable(name)) {
+    lock.unlock();
+    configurator_.shell().show_message("Операция прошла неудачно.",
+                                       std::string(kFixedSpeedLineText), MessageIcon::kInformation);
+    configurator_.clear_status();
+    return;
+  }
+  configurator_.status(StatusText::kFindingDevice);
   ResultCode code = port.open(name, kSpeeds[0], configurator_.sentence_handler());
   if (code == result::kPortOk) {
     const Request query = build_query(SentenceKind::kPkexi);
@@ -158,6 +166,11 @@ void ConnectionOperations::find_device() {
 void ConnectionOperations::change_speed() {
   Protocol& protocol = configurator_.protocol();
   SerialPort& port = configurator_.port();
+  if (!line_speed_settable(port.name())) {
+    configurator_.shell().show_message("Операция прошла неудачно.",
+                                       std::string(kFixedSpeedLineText), MessageIcon::kInformation);
+    return;
+  }
   std::unique_lock lock(protocol.operation_lock());
   configurator_.status(StatusText::kChangingSpeed);
   const int position = valid_speed_position(view_.speed_position());

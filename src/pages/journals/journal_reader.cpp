@@ -43,6 +43,7 @@ void JournalReader::start_pass(ReadMode mode) {
   configurator_.reserve_line();
   configurator_.protocol().journal_table().reset();
   shown_beyond_table_.clear();
+  records_.clear();
   view_.clear_lines();
   view_.enable_controls(false);
   displayed_ = 0;
@@ -137,6 +138,7 @@ void JournalReader::on_record(int number) {
     timers_.start(kWatchdogTimer, kWatchdog);
     ++displayed_;
   }
+  records_.push_back({number, time, code, parameter});
   view_.append_line(journal_line(number, time, code, parameter));
 }
 

@@ -6,10 +6,12 @@
 
 #include <cstdint>
 #include <set>
+#include <vector>
 
 #include "app/configurator.h"
 #include "app/timers.h"
 #include "app/views.h"
+#include "pages/journals/journal_export.h"
 #include "protocol/requests.h"
 
 namespace tk52 {
@@ -43,6 +45,8 @@ class JournalReader final : public ConnectedStateListener, public NotificationHa
   int displayed() const { return displayed_; }
   // True once the current pass has the journal's record count (and so its total).
   bool counted() const { return counted_; }
+  // The records shown by the current (or last) pass, in the order shown.
+  const std::vector<JournalEntry>& records() const { return records_; }
 
  private:
   enum class ReadMode { kNone, kWhole, kGiven };
@@ -66,6 +70,7 @@ class JournalReader final : public ConnectedStateListener, public NotificationHa
   bool counted_ = false;
   // Records numbered beyond the table have no row to carry their shown flag.
   std::set<int> shown_beyond_table_;
+  std::vector<JournalEntry> records_;
 };
 
 }  // namespace tk52
