@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <array>
 #include <cstdio>
 #include <functional>
@@ -799,6 +801,16 @@ class Keyboard : public Tk52Gui {
     ASSERT_TRUE(app_->show_tab(index));
     PostMessageW(app_->tab(), WM_LBUTTONDOWN, 0, MAKELPARAM(4, 4));
     PostMessageW(app_->tab(), WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    // The click lands on the first tab. Sent messages go before posted ones, so neither a
+    // settle nor the focus (already on the tab control after a page change) shows that the
+    // click was taken; the first page being selected does. Otherwise the click could come
+    // after the page asked for below and take it away again.
+    ASSERT_TRUE(gui::wait_until([&] {
+      DWORD_PTR selected = 1;
+      return SendMessageTimeoutW(app_->tab(), TCM_GETCURSEL, 0, 0, SMTO_NORMAL, 5000, &selected) !=
+                 0 &&
+             selected == 0;
+    })) << "the click on the first tab was not taken";
     ASSERT_TRUE(app_->settle());
     ASSERT_TRUE(gui::wait_until([&] { return focus() == app_->tab(); })) << "the tab has no focus";
     ASSERT_TRUE(app_->show_tab(index));
