@@ -186,7 +186,6 @@ int measure_line_height(HFONT font) {
 
 struct Rescale {
   int from = 96;
-  int to = 96;
   HFONT old_font = nullptr;
   std::vector<HWND> windows;
 };
@@ -239,7 +238,7 @@ void change_dpi(HWND top, int dpi) {
   HFONT font = make_font(dpi);
   if (font == nullptr)
     return;
-  Rescale rescale{u.dpi, dpi, u.font, {}};
+  Rescale rescale{u.dpi, u.font, {}};
   EnumChildWindows(top, collect_child, reinterpret_cast<LPARAM>(&rescale));
   // Every place is relative to the parent, so each scales on its own, in any order.
   for (HWND child : rescale.windows) {

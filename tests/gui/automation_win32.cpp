@@ -84,16 +84,6 @@ std::optional<std::wstring> remote_text(HANDLE process, const void* address) {
   return std::nullopt;
 }
 
-void descendants(HWND parent, std::vector<HWND>& out) {
-  EnumChildWindows(
-      parent,
-      [](HWND window, LPARAM data) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(data)->push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&out));
-}
-
 bool has_pending_paint(DWORD process) {
   for (HWND top : top_windows(process)) {
     if (!IsWindowVisible(top))
@@ -119,6 +109,16 @@ void put32(std::string& out, unsigned value) {
 }
 
 }  // namespace
+
+void descendants(HWND parent, std::vector<HWND>& out) {
+  EnumChildWindows(
+      parent,
+      [](HWND window, LPARAM data) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(data)->push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&out));
+}
 
 bool wait_until(const std::function<bool()>& condition, std::chrono::milliseconds bound) {
   const auto deadline = std::chrono::steady_clock::now() + bound;

@@ -47,6 +47,8 @@ void post_click(HWND button);
 
 // Direct children of parent with this identifier, left to right, top to bottom.
 std::vector<HWND> children_with_id(HWND parent, int id);
+// Every window under `parent`, at any depth, appended to `out`.
+void descendants(HWND parent, std::vector<HWND>& out);
 // A descendant of root that is a group box with this caption (and, when given, a child with
 // this identifier: captions repeat across pages).
 HWND find_group(HWND root, std::wstring_view caption, int child_id = 0);

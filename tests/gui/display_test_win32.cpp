@@ -265,13 +265,7 @@ std::vector<std::string> layout_faults(HWND main, HWND page, int dpi) {
   const ProgramFont font(dpi);
   const RECT window = client_on_screen(main);
   std::vector<HWND> all{page};
-  EnumChildWindows(
-      page,
-      [](HWND w, LPARAM data) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(data)->push_back(w);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&all));
+  gui::descendants(page, all);
   for (HWND control : all) {
     if (!IsWindowVisible(control))
       continue;
@@ -478,13 +472,7 @@ TEST_F(HighContrast, ValuesAndCaptionsAreReadable) {
     gui::screenshot("Display.HighContrast_" + page);
     HWND p = visible_page();
     std::vector<HWND> all;
-    EnumChildWindows(
-        p,
-        [](HWND w, LPARAM data) -> BOOL {
-          reinterpret_cast<std::vector<HWND>*>(data)->push_back(w);
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&all));
+    gui::descendants(p, all);
     for (HWND c : all) {
       const int id = GetDlgCtrlID(c);
       const bool value =
