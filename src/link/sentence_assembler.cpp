@@ -26,8 +26,9 @@ void SentenceAssembler::reset() {
 }
 
 void SentenceAssembler::start_sentence() {
-  arrival_ = clock_.local_now();
-  last_dollar_tick_.store(clock_.tick_ms(), std::memory_order_release);
+  const ClockStamp stamp = clock_.stamp_now();
+  arrival_ = stamp.local;
+  last_dollar_tick_.store(stamp.tick, std::memory_order_release);
   reset();
   inside_ = true;
 }

@@ -26,4 +26,10 @@ CalendarTime SystemClock::utc_now() const {
   return from_system(universal);
 }
 
+// GetLocalTime reads what the system keeps up to date at every timer interrupt: no precise
+// clock to spare here.
+ClockStamp SystemClock::stamp_now() const {
+  return {local_now(), tick_ms()};
+}
+
 }  // namespace tk52

@@ -3,9 +3,10 @@
 // - each kind through verify + parse + dispatch alone;
 // - real byte streams through the sentence assembler and the dispatcher exactly as the reader
 //   thread runs them: the TK-52 session's received bytes and the receivers' captures, with the
-//   machine's clock read at every "$" (local time and tick); beside it the same stream with the
-//   local time converted in full at every "$" (the computation the clock used to make) and with
-//   a fixed clock (the assembler and dispatcher alone);
+//   machine's clock read at every "$" (local time and tick from one precise reading); beside it
+//   the same stream with the two read precisely one after the other, and with the local time
+//   also converted in full at every "$" (what the clock used to do), and with a fixed clock (the
+//   assembler and dispatcher alone);
 // - the CRC-16 of a PKEXU, table-driven beside the bit-at-a-time loop it replaced.
 #include <benchmark/benchmark.h>
 
@@ -115,8 +116,9 @@ std::vector<KindCase> kind_cases() {
   };
 }
 
-// The assembler's clocks. The machine's, as the program reads it; the same with the local time
-// converted from scratch at every call, as it used to be; and a fixed one.
+// The assembler's clocks. The machine's, as the program reads it; the same read twice at every
+// "$", and with the local time converted from scratch at every call, as it used to be; and a
+// fixed one.
 class FullConversionClock final : public Clock {
  public:
   CalendarTime local_now() const override {
@@ -124,6 +126,15 @@ class FullConversionClock final : public Clock {
     return local_time_converted(
         std::chrono::duration_cast<std::chrono::milliseconds>(since_epoch).count());
   }
+  CalendarTime utc_now() const override { return SystemClock::instance().utc_now(); }
+  std::uint32_t tick_ms() const override { return SystemClock::instance().tick_ms(); }
+};
+
+// The machine's clock read twice at every "$", the local time and the tick each precisely, as
+// the reader used to.
+class TwoReadingsClock final : public Clock {
+ public:
+  CalendarTime local_now() const override { return SystemClock::instance().local_now(); }
   CalendarTime utc_now() const override { return SystemClock::instance().utc_now(); }
   std::uint32_t tick_ms() const override { return SystemClock::instance().tick_ms(); }
 };
@@ -249,6 +260,7 @@ void register_all() {
         [c](benchmark::State& state) { dispatch_one(state, c.text, c.model); }));
   }
 
+  static const TwoReadingsClock two_readings;
   static const FullConversionClock full_conversion;
   static const FixedClock fixed;
   struct ClockCase {
@@ -256,6 +268,7 @@ void register_all() {
     const Clock* clock;
   };
   const ClockCase clocks[] = {{"machine clock", &SystemClock::instance()},
+                              {"two precise readings", &two_readings},
                               {"full local-time conversion", &full_conversion},
                               {"fixed clock", &fixed}};
   std::vector<std::pair<std::string, std::string>> streams = {

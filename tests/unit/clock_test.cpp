@@ -146,5 +146,71 @@ TEST(LocalTime, SystemClockReadsNow) {
   EXPECT_LT(now.milliseconds, 1000);
 }
 
+// The wall clock derived from the monotonic one follows a setting of the wall clock at once when
+// the coarse clock shows it, and within the second when the step is too small for that.
+TEST(WallFromMonotonic, MeasuresTheDifferenceAgainOnlyWhenItMayHaveChanged) {
+  constexpr std::int64_t kMs = 1'000'000;
+  constexpr std::int64_t kResolution = 4 * kMs;
+  constexpr std::int64_t kBoot = 1'790'000'000'000 * kMs;  // the wall time at monotonic 0
+  struct Reading {
+    const char* what;
+    std::int64_t monotonic_ns;
+    std::int64_t offset_ns;      // the true wall-minus-monotonic difference now
+    std::int64_t coarse_lag_ns;  // how far behind the true time the coarse clock is
+    bool measured;               // a fresh difference is expected
+    std::int64_t expected_wall_ns;
+  };
+  const Reading readings[] = {
+      {"first reading", 100 * kMs, kBoot, 0, true, kBoot + 100 * kMs},
+      {"same second", 300 * kMs, kBoot, 3 * kMs, false, kBoot + 300 * kMs},
+      {"coarse clock two resolutions behind", 400 * kMs, kBoot, 2 * kResolution, false,
+       kBoot + 400 * kMs},
+      {"set forward 10 ms", 450 * kMs, kBoot + 10 * kMs, 0, true, kBoot + 460 * kMs},
+      {"set forward an hour", 500 * kMs, kBoot + 3'600'000 * kMs, 0, true, kBoot + 3'600'500 * kMs},
+      {"set back a day", 600 * kMs, kBoot - 86'400'000 * kMs, 1 * kMs, true,
+       kBoot - 86'399'400 * kMs},
+      // Two milliseconds forward: within the coarse clock's resolution, seen when the second
+      // changes.
+      {"set 2 ms forward", 700 * kMs, kBoot - 86'400'000 * kMs + 2 * kMs, 3 * kMs, false,
+       kBoot - 86'399'300 * kMs},
+      {"next second", 1'100 * kMs, kBoot - 86'400'000 * kMs + 2 * kMs, 0, true,
+       kBoot - 86'398'898 * kMs},
+  };
+  WallFromMonotonic clock;
+  for (const Reading& r : readings) {
+    bool measured = false;
+    const std::int64_t wall = clock.wall_ns(
+        r.monotonic_ns, r.monotonic_ns + r.offset_ns - r.coarse_lag_ns, kResolution, [&] {
+          measured = true;
+          return r.offset_ns;
+        });
+    EXPECT_EQ(measured, r.measured) << r.what;
+    EXPECT_EQ(wall, r.expected_wall_ns) << r.what;
+  }
+}
+
+// One stamp's local time and tick are the machine's, read before and after it.
+TEST(LocalTime, SystemClockStampAgreesWithTheTwoReadings) {
+  const SystemClock& clock = SystemClock::instance();
+  const auto ms_of_day = [](const CalendarTime& t) {
+    return ((t.hour * 60 + t.minute) * 60 + t.second) * 1000 + t.milliseconds;
+  };
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const std::uint32_t tick_before = clock.tick_ms();
+    const CalendarTime before = clock.local_now();
+    const ClockStamp stamp = clock.stamp_now();
+    const CalendarTime after = clock.local_now();
+    const std::uint32_t tick_after = clock.tick_ms();
+    EXPECT_LE(stamp.tick - tick_before, tick_after - tick_before);
+    // Across midnight the milliseconds of the day start again: try once more.
+    if (before.day != after.day)
+      continue;
+    EXPECT_EQ(stamp.local.day, before.day);
+    EXPECT_GE(ms_of_day(stamp.local), ms_of_day(before));
+    EXPECT_LE(ms_of_day(stamp.local), ms_of_day(after));
+    return;
+  }
+}
+
 }  // namespace
 }  // namespace tk52
