@@ -75,17 +75,21 @@ std::int64_t now_unix_ms() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(since_epoch).count();
 }
 
+std::int64_t to_ns(const timespec& ts) {
+  return static_cast<std::int64_t>(ts.tv_sec) * WallFromMonotonic::kNsPerSecond + ts.tv_nsec;
+}
+
 std::int64_t read_ns(clockid_t id) {
   timespec ts{};
   clock_gettime(id, &ts);
-  return static_cast<std::int64_t>(ts.tv_sec) * WallFromMonotonic::kNsPerSecond + ts.tv_nsec;
+  return to_ns(ts);
 }
 
 #ifdef CLOCK_REALTIME_COARSE
 std::int64_t coarse_resolution_ns() {
   timespec ts{};
   clock_getres(CLOCK_REALTIME_COARSE, &ts);
-  return static_cast<std::int64_t>(ts.tv_sec) * WallFromMonotonic::kNsPerSecond + ts.tv_nsec;
+  return to_ns(ts);
 }
 
 thread_local WallFromMonotonic t_wall_clock;

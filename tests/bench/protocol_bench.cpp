@@ -119,24 +119,21 @@ std::vector<KindCase> kind_cases() {
 // The assembler's clocks. The machine's, as the program reads it; the same read twice at every
 // "$", and with the local time converted from scratch at every call, as it used to be; and a
 // fixed one.
-class FullConversionClock final : public Clock {
+class TwoReadingsClock : public Clock {
+ public:
+  CalendarTime local_now() const override { return SystemClock::instance().local_now(); }
+  CalendarTime utc_now() const override { return SystemClock::instance().utc_now(); }
+  std::uint32_t tick_ms() const override { return SystemClock::instance().tick_ms(); }
+};
+
+// The same with the local time converted from scratch at every reading.
+class FullConversionClock final : public TwoReadingsClock {
  public:
   CalendarTime local_now() const override {
     const auto since_epoch = std::chrono::system_clock::now().time_since_epoch();
     return local_time_converted(
         std::chrono::duration_cast<std::chrono::milliseconds>(since_epoch).count());
   }
-  CalendarTime utc_now() const override { return SystemClock::instance().utc_now(); }
-  std::uint32_t tick_ms() const override { return SystemClock::instance().tick_ms(); }
-};
-
-// The machine's clock read twice at every "$", the local time and the tick each precisely, as
-// the reader used to.
-class TwoReadingsClock final : public Clock {
- public:
-  CalendarTime local_now() const override { return SystemClock::instance().local_now(); }
-  CalendarTime utc_now() const override { return SystemClock::instance().utc_now(); }
-  std::uint32_t tick_ms() const override { return SystemClock::instance().tick_ms(); }
 };
 
 class FixedClock final : public Clock {
