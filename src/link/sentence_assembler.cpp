@@ -26,9 +26,12 @@ void SentenceAssembler::reset() {
 }
 
 void SentenceAssembler::start_sentence() {
-  const ClockStamp stamp = clock_.stamp_now();
-  arrival_ = stamp.local;
-  last_dollar_tick_.store(stamp.tick, std::memory_order_release);
+  begin_sentence(clock_.stamp_now());
+}
+
+void SentenceAssembler::begin_sentence(const ClockStamp& arrival) {
+  arrival_ = arrival.local;
+  last_dollar_tick_.store(arrival.tick, std::memory_order_release);
   reset();
   inside_ = true;
 }
@@ -107,17 +110,66 @@ const char* SentenceAssembler::append_run(const char* at, const char* end) {
   return at;
 }
 
+const char* SentenceAssembler::deliver_whole(const char* dollar, const char* end,
+                                             const CalendarTime& arrival) {
+  using byte_scan::kBlockSize;
+  // The line end's first byte is at most the 81st character.
+  const std::size_t available = static_cast<std::size_t>(end - dollar);
+  const char* const limit = dollar + (available < kMaxSentence - 1 ? available : kMaxSentence - 1);
+  const char* at = dollar + 1;
+  const char* special = nullptr;
+  while (special == nullptr && static_cast<std::size_t>(limit - at) >= kBlockSize) {
+    const std::size_t taken = byte_scan::Block::load(at).find_any('$', '\r', '\n');
+    if (taken < kBlockSize)
+      special = at + taken;
+    at += kBlockSize;
+  }
+  if (special == nullptr && at < limit) {
+    if (static_cast<std::size_t>(limit - dollar) > kBlockSize) {
+      // One last block that ends at the limit, overlapping what was looked at.
+      const char* const base = limit - kBlockSize;
+      const std::size_t taken = byte_scan::Block::load(base).find_any_from(
+          '$', '\r', '\n', static_cast<std::size_t>(at - base));
+      if (taken < kBlockSize)
+        special = base + taken;
+    } else {
+      while (at < limit && !is_special(*at))
+        ++at;
+      if (at < limit)
+        special = at;
+    }
+  }
+  if (special == nullptr || end - special < 2)
+    return nullptr;
+  const bool line_end =
+      (special[0] == '\r' && special[1] == '\n') || (special[0] == '\n' && special[1] == '\r');
+  const std::size_t size = static_cast<std::size_t>(special - dollar) + 2;
+  if (!line_end || size < kMinSentence)
+    return nullptr;
+  handler_.on_sentence(dollar, size, arrival, classify_name(dollar + 1));
+  return special + 2;
+}
+
 void SentenceAssembler::feed(const char* bytes, std::size_t size) {
   const char* at = bytes;
   const char* const end = bytes + size;
   while (at < end) {
     if (!inside_) {
       // Outside a sentence only a "$" matters.
-      const void* dollar = std::memchr(at, '$', static_cast<std::size_t>(end - at));
-      if (dollar == nullptr)
+      const void* found = std::memchr(at, '$', static_cast<std::size_t>(end - at));
+      if (found == nullptr)
         return;
-      at = static_cast<const char*>(dollar) + 1;
-      start_sentence();
+      const char* const dollar = static_cast<const char*>(found);
+      // The tick is stored first: the time synchronisation reads it while the sentence is
+      // dispatched.
+      const ClockStamp stamp = clock_.stamp_now();
+      last_dollar_tick_.store(stamp.tick, std::memory_order_release);
+      if (const char* after = deliver_whole(dollar, end, stamp.local)) {
+        at = after;
+        continue;
+      }
+      at = dollar + 1;
+      begin_sentence(stamp);
       take('$');
       continue;
     }
@@ -129,13 +181,14 @@ void SentenceAssembler::feed(const char* bytes, std::size_t size) {
     at = append_run(at, end);
     if (at == end)
       return;
-    // The run ended at a "$", CR or LF.
-    const char byte = *at++;
+    // The run ended at a "$", CR or LF. A "$" starts over: the sentence it starts may be whole.
+    const char byte = *at;
     if (byte == '$') {
-      start_sentence();
-    } else {
-      (byte == '\r' ? cr_seen_ : lf_seen_) = true;
+      reset();
+      continue;
     }
+    ++at;
+    (byte == '\r' ? cr_seen_ : lf_seen_) = true;
     take(byte);
   }
 }

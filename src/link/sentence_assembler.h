@@ -64,6 +64,12 @@ class SentenceAssembler {
  private:
   void step(char byte);
   void start_sentence();
+  // Starts the sentence of the "$" that arrived at `arrival` (read at that "$").
+  void begin_sentence(const ClockStamp& arrival);
+  // A sentence whose "$" is at `dollar` and whose line end follows in the bytes up to `end`,
+  // 8..82 characters with no other "$", CR or LF in it, is handed over straight from the bytes:
+  // returns the byte after it. nullptr when the sentence needs the byte-by-byte rules.
+  const char* deliver_whole(const char* dollar, const char* end, const CalendarTime& arrival);
   // Stores a byte of the sentence in progress and delivers the sentence once it is complete.
   void take(char byte);
   // Appends the bytes up to the next "$", CR or LF (or `end`) while the line end is not yet

@@ -34,20 +34,27 @@ class Block {
     return first(equal(a) | equal(b) | equal(c));
   }
   std::size_t find(char a) const { return first(equal(a)); }
-  // The same from position `from` (0..kBlockSize) on; `a` is not NUL. The bytes before `from`
-  // are replaced by NULs first, which match nothing and cannot flag the bytes after them.
+  // The same from position `from` (0..kBlockSize) on; the characters are not NUL. The bytes
+  // before `from` are replaced by NULs first, which match nothing and cannot flag the bytes
+  // after them.
   std::size_t find_from(char a, std::size_t from) const {
     if (from >= kBlockSize)
       return kBlockSize;
-    const std::uint64_t earlier_gone = std::endian::native == std::endian::little
-                                           ? word_ >> (8 * from) << (8 * from)
-                                           : word_ << (8 * from) >> (8 * from);
-    return first(Block(earlier_gone).equal(a));
+    return first(from_on(from).equal(a));
+  }
+  std::size_t find_any_from(char a, char b, char c, std::size_t from) const {
+    if (from >= kBlockSize)
+      return kBlockSize;
+    return from_on(from).find_any(a, b, c);
   }
 
  private:
   friend class XorFold;
   explicit Block(std::uint64_t word) : word_(word) {}
+  Block from_on(std::size_t from) const {
+    return Block(std::endian::native == std::endian::little ? word_ >> (8 * from) << (8 * from)
+                                                            : word_ << (8 * from) >> (8 * from));
+  }
   // A high bit in each byte that may equal `c`: the first flagged byte in memory order always
   // does, bytes after it may be flagged without matching.
   std::uint64_t equal(char c) const {
@@ -125,6 +132,11 @@ class Block {
   // The same from position `from` (0..kBlockSize) on; `a` is not NUL.
   std::size_t find_from(char a, std::size_t from) const {
     const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(equal(a)));
+    return first(from < kBlockSize ? mask >> from << from : 0);
+  }
+  std::size_t find_any_from(char a, char b, char c, std::size_t from) const {
+    const __m128i hits = _mm_or_si128(_mm_or_si128(equal(a), equal(b)), equal(c));
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
     return first(from < kBlockSize ? mask >> from << from : 0);
   }
 
