@@ -62,6 +62,86 @@ class WallFromMonotonic {
   std::int64_t second_ = 0;
 };
 
+// The monotonic clock told from the processor's cycle counter, where the system's own clock
+// reads that counter too (its clock source is the counter): a counter reading costs about half a
+// precise clock reading, as the system adds a fence and its own scaling. The counter is scaled by
+// a rate measured against the monotonic clock; every kAnchorNs the monotonic clock is read again
+// with the counter, which corrects any drift (the system slews its clock) and measures the rate
+// anew. Until a rate is known, or when a check finds the counter off by more than kToleranceNs
+// (a counter that jumped or changed speed), every reading is a monotonic one. What it tells never
+// goes back.
+class MonotonicFromCycles {
+ public:
+  struct Pair {
+    std::uint64_t cycles = 0;
+    std::int64_t monotonic_ns = 0;
+  };
+  static constexpr std::int64_t kAnchorNs = 100'000'000;
+  static constexpr std::int64_t kToleranceNs = 1'000'000;
+
+  // `cycles` is the counter read now; `measure()` reads the counter and the monotonic clock
+  // together (a Pair). Returns the monotonic time of the counter reading in ns.
+  template <class Measure>
+  std::int64_t monotonic_ns(std::uint64_t cycles, Measure measure) {
+    std::int64_t ns = 0;
+    const std::uint64_t since = cycles - anchor_.cycles;
+    if (rate_known_ && since < anchor_cycles_) {
+      ns = told_ns(anchor_, cycles);
+    } else {
+      const Pair now = measure();
+      anchor_at(now);
+      ns = now.monotonic_ns;
+    }
+    if (ns < latest_ns_)
+      ns = latest_ns_;
+    latest_ns_ = ns;
+    return ns;
+  }
+
+ private:
+  std::int64_t told_ns(const Pair& from, std::uint64_t cycles) const {
+    return from.monotonic_ns +
+           static_cast<std::int64_t>(static_cast<double>(cycles - from.cycles) * ns_per_cycle_);
+  }
+
+  void anchor_at(const Pair& now) {
+    if (anchored_ && now.cycles > anchor_.cycles && now.monotonic_ns > anchor_.monotonic_ns) {
+      if (!rate_known_) {
+        if (now.monotonic_ns - start_.monotonic_ns >= kAnchorNs)
+          set_rate(start_, now);
+        return;  // else still measuring: every reading is a monotonic one
+      }
+      const std::int64_t error = told_ns(anchor_, now.cycles) - now.monotonic_ns;
+      if (error <= kToleranceNs && error >= -kToleranceNs) {
+        set_rate(anchor_, now);
+        return;
+      }
+    }
+    // The first reading, or a counter that went back, jumped or changed speed: measure again.
+    rate_known_ = false;
+    anchored_ = true;
+    anchor_ = now;
+    start_ = now;
+  }
+
+  void set_rate(const Pair& from, const Pair& now) {
+    ns_per_cycle_ = static_cast<double>(now.monotonic_ns - from.monotonic_ns) /
+                    static_cast<double>(now.cycles - from.cycles);
+    anchor_cycles_ = static_cast<std::uint64_t>(static_cast<double>(kAnchorNs) / ns_per_cycle_);
+    rate_known_ = true;
+    anchor_ = now;
+    start_ = now;
+  }
+
+  bool anchored_ = false;
+  bool rate_known_ = false;
+  Pair anchor_;
+  Pair start_;
+  double ns_per_cycle_ = 0;
+  std::uint64_t anchor_cycles_ = 0;
+  std::int64_t latest_ns_ = 0;
+};
+
 // The local calendar time of an instant given in milliseconds since 1970-01-01 UTC, as the C
 // library converts it. The calendar fields of the latest whole second are remembered per thread
 // and reused while the second and the time zone stay the same.
