@@ -3,14 +3,16 @@
 #include <cstring>
 
 #include "platform/byte_scan.h"
+#include "protocol/framing.h"
 #include "protocol/protocol.h"
 
 namespace tk52 {
 
 void ProtocolSentenceHandler::on_sentence(const char* text, std::size_t size,
-                                          const CalendarTime& arrival, SentenceKind kind) {
+                                          const CalendarTime& arrival, SentenceKind kind,
+                                          bool checksum_ok) {
   protocol_.signal_arrival(kind);
-  protocol_.dispatch(text, size, arrival, kind);
+  protocol_.dispatch(text, size, arrival, kind, checksum_ok);
 }
 
 void ProtocolSentenceHandler::on_device_gone(int error) {
@@ -66,7 +68,8 @@ void SentenceAssembler::take(char byte) {
     kind_ = classify_name(buffer_.data() + 1);
 
   if (cr_seen_ && lf_seen_ && fill_ >= kMinSentence && fill_ <= kMaxSentence) {
-    handler_.on_sentence(buffer_.data(), fill_, arrival_, kind_);
+    handler_.on_sentence(buffer_.data(), fill_, arrival_, kind_,
+                         verify_sentence(buffer_.data(), fill_));
     reset();
   }
 }
@@ -112,29 +115,52 @@ const char* SentenceAssembler::append_run(const char* at, const char* end) {
 
 const char* SentenceAssembler::deliver_whole(const char* dollar, const char* end,
                                              const CalendarTime& arrival) {
+  using byte_scan::Block;
   using byte_scan::kBlockSize;
   // The line end's first byte is at most the 81st character.
   const std::size_t available = static_cast<std::size_t>(end - dollar);
   const char* const limit = dollar + (available < kMaxSentence - 1 ? available : kMaxSentence - 1);
+  // Looking for the line end, the first "*" and the exclusive-or of the body before it, which
+  // checks the checksum without a second pass.
   const char* at = dollar + 1;
   const char* special = nullptr;
+  const char* star = nullptr;
+  byte_scan::XorFold folded;
+  std::uint8_t sum = 0;
+  // Bytes `from`..kBlockSize of a block.
+  const auto look = [&](const Block& block, const char* base, std::size_t from) {
+    const std::size_t found = block.find_any_from('$', '\r', '\n', from);
+    if (star == nullptr) {
+      const std::size_t asterisk = block.find_from('*', from);
+      if (asterisk < found) {
+        folded.add_between(block, from, asterisk);
+        star = base + asterisk;
+      } else {
+        folded.add_between(block, from, found);
+      }
+    }
+    if (found < kBlockSize)
+      special = base + found;
+  };
   while (special == nullptr && static_cast<std::size_t>(limit - at) >= kBlockSize) {
-    const std::size_t taken = byte_scan::Block::load(at).find_any('$', '\r', '\n');
-    if (taken < kBlockSize)
-      special = at + taken;
+    look(Block::load(at), at, 0);
     at += kBlockSize;
   }
   if (special == nullptr && at < limit) {
     if (static_cast<std::size_t>(limit - dollar) > kBlockSize) {
       // One last block that ends at the limit, overlapping what was looked at.
       const char* const base = limit - kBlockSize;
-      const std::size_t taken = byte_scan::Block::load(base).find_any_from(
-          '$', '\r', '\n', static_cast<std::size_t>(at - base));
-      if (taken < kBlockSize)
-        special = base + taken;
+      look(Block::load(base), base, static_cast<std::size_t>(at - base));
     } else {
-      while (at < limit && !is_special(*at))
-        ++at;
+      for (; at < limit && !is_special(*at); ++at) {
+        if (star != nullptr)
+          continue;
+        if (*at == '*') {
+          star = at;
+        } else {
+          sum ^= static_cast<std::uint8_t>(*at);
+        }
+      }
       if (at < limit)
         special = at;
     }
@@ -146,7 +172,10 @@ const char* SentenceAssembler::deliver_whole(const char* dollar, const char* end
   const std::size_t size = static_cast<std::size_t>(special - dollar) + 2;
   if (!line_end || size < kMinSentence)
     return nullptr;
-  handler_.on_sentence(dollar, size, arrival, classify_name(dollar + 1));
+  const std::size_t star_at = star != nullptr ? static_cast<std::size_t>(star - dollar) : size;
+  handler_.on_sentence(
+      dollar, size, arrival, classify_name(dollar + 1),
+      checksum_matches(dollar, size, star_at, static_cast<std::uint8_t>(sum ^ folded.value())));
   return special + 2;
 }
 

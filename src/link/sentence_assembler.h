@@ -1,8 +1,9 @@
 // Cuts a byte stream into sentences, one byte at a time, exactly as the clock's link is read:
 // a "$" (re)starts a sentence, a sentence is complete once both CR and LF have been seen (in
 // either order), and only sentences of 8..82 characters, "$" through the line end, are delivered.
-// The name is classified when the sixth byte arrives. Shared by the Windows and POSIX links,
-// tk52cli and tk52sim; it allocates nothing.
+// The name is classified when the sixth byte arrives; the checksum is checked on delivery (while
+// the bytes are looked at for the line end, for a sentence read whole). Shared by the Windows and
+// POSIX links, tk52cli and tk52sim; it allocates nothing.
 #pragma once
 
 #include <array>
@@ -21,8 +22,10 @@ class Protocol;
 class SentenceHandler {
  public:
   virtual ~SentenceHandler() = default;
+  // A complete sentence: its text from the "$" through the line end (valid during the call),
+  // the time its "$" arrived, its kind, and whether its checksum holds (as verify_sentence()).
   virtual void on_sentence(const char* text, std::size_t size, const CalendarTime& arrival,
-                           SentenceKind kind) = 0;
+                           SentenceKind kind, bool checksum_ok) = 0;
   // The device went away (an adapter pulled out, a line hung up): the reader has ended, and the
   // port waits to be closed. `error` is the system error that said so.
   virtual void on_device_gone(int error) { static_cast<void>(error); }
@@ -34,7 +37,7 @@ class ProtocolSentenceHandler final : public SentenceHandler {
  public:
   explicit ProtocolSentenceHandler(Protocol& protocol) : protocol_(protocol) {}
   void on_sentence(const char* text, std::size_t size, const CalendarTime& arrival,
-                   SentenceKind kind) override;
+                   SentenceKind kind, bool checksum_ok) override;
   void on_device_gone(int error) override;
 
  private:

@@ -71,11 +71,14 @@ bool verify_sentence(const char* text, std::size_t size) {
       sum ^= static_cast<std::uint8_t>(text[i]);
     }
   }
-  if (star + 2 >= size)
+  return checksum_matches(text, size, star, static_cast<std::uint8_t>(sum ^ folded.value()));
+}
+
+bool checksum_matches(const char* text, std::size_t size, std::size_t star, std::uint8_t body_sum) {
+  if (text == nullptr || star == 0 || star + 2 >= size)
     return false;
-  sum ^= folded.value();
   // As checksum(): a body shorter than 3 bytes sums to 0.
-  const unsigned computed = star - 1 < 3 ? 0 : sum;
+  const unsigned computed = star - 1 < 3 ? 0 : body_sum;
   const unsigned expected = digit_to_value(text[star + 1]) << 4 | digit_to_value(text[star + 2]);
   return computed == expected;
 }

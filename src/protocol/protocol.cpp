@@ -22,10 +22,15 @@ SentenceCounters Protocol::counters() const {
 
 ResultCode Protocol::dispatch(const char* text, std::size_t size, const CalendarTime& arrival,
                               SentenceKind kind) {
+  return dispatch(text, size, arrival, kind, verify_sentence(text, size));
+}
+
+ResultCode Protocol::dispatch(const char* text, std::size_t size, const CalendarTime& arrival,
+                              SentenceKind kind, bool checksum_ok) {
   if (text == nullptr || size == 0)
     return result::kNotPerformed;
 
-  ResultCode result = verify_sentence(text, size) ? result::kOk : result::kBadChecksum;
+  ResultCode result = checksum_ok ? result::kOk : result::kBadChecksum;
   if (const SentenceKindInfo* info = sentence_kind_info(kind)) {
     ReplyPayload payload{};
     if (result == result::kOk)

@@ -37,6 +37,10 @@ class Protocol {
   // or 1 (not performed) when given no text, in which case nothing is counted.
   ResultCode dispatch(const char* text, std::size_t size, const CalendarTime& arrival,
                       SentenceKind kind);
+  // The same for a sentence whose checksum the reader checked while it cut the sentence out
+  // (`checksum_ok` as verify_sentence() says).
+  ResultCode dispatch(const char* text, std::size_t size, const CalendarTime& arrival,
+                      SentenceKind kind, bool checksum_ok);
 
   // The reader ended because the device went away: tells the interface thread, which closes
   // the port. Runs on the reader thread.

@@ -145,7 +145,7 @@ class FixedClock final : public Clock {
 
 class CountingHandler final : public SentenceHandler {
  public:
-  void on_sentence(const char*, std::size_t, const CalendarTime&, SentenceKind) override {
+  void on_sentence(const char*, std::size_t, const CalendarTime&, SentenceKind, bool) override {
     ++count;
   }
   long long count = 0;

@@ -153,8 +153,8 @@ class GoneRecorder final : public SentenceHandler {
  public:
   explicit GoneRecorder(Protocol& protocol) : sentences_(protocol) {}
   void on_sentence(const char* text, std::size_t size, const CalendarTime& arrival,
-                   SentenceKind kind) override {
-    sentences_.on_sentence(text, size, arrival, kind);
+                   SentenceKind kind, bool checksum_ok) override {
+    sentences_.on_sentence(text, size, arrival, kind, checksum_ok);
   }
   void on_device_gone(int error) override {
     {

@@ -35,13 +35,17 @@ struct Delivered {
   std::string text;
   SentenceKind kind;
   std::uint16_t arrival_ms;
+  bool checksum_ok;
 };
 
+// Keeps what it is given; the checksum verdict must be verify_sentence()'s, however the sentence
+// was cut out.
 class Collector final : public SentenceHandler {
  public:
   void on_sentence(const char* text, std::size_t size, const CalendarTime& arrival,
-                   SentenceKind kind) override {
-    sentences.push_back({std::string(text, size), kind, arrival.milliseconds});
+                   SentenceKind kind, bool checksum_ok) override {
+    EXPECT_EQ(checksum_ok, verify_sentence(text, size)) << std::string(text, size);
+    sentences.push_back({std::string(text, size), kind, arrival.milliseconds, checksum_ok});
   }
   std::vector<Delivered> sentences;
 };
@@ -121,8 +125,9 @@ class CountingClock final : public Clock {
 };
 
 // Whole buffers of any size assemble exactly as the same bytes fed one by one: random streams of
-// the characters that matter (line ends in either order or alone, "$" anywhere, names, short and
-// overlong sentences, runs past the buffer) cut into random pieces.
+// the characters that matter (line ends in either order or alone, "$" anywhere, names, "*" and
+// checksums good and bad, short and overlong sentences, runs past the buffer) cut into random
+// pieces. The collector checks every checksum verdict.
 TEST(Assembler, BuffersAssembleAsTheirBytesOneByOne) {
   std::mt19937 random(52);
   const std::vector<std::string> pieces = {"$",
@@ -139,6 +144,10 @@ TEST(Assembler, BuffersAssembleAsTheirBytesOneByOne) {
                                            "A",
                                            "$PKEXD,E3*18\r\n",
                                            "$GPZDA,120006.00,10,12,2026,00,00*67\r\n",
+                                           "$PKEXS*55\r\n",
+                                           "$PKEXS*54\r\n",
+                                           "*",
+                                           "5",
                                            std::string(90, 'B'),
                                            std::string(600, 'C')};
   for (int round = 0; round < 3000; ++round) {

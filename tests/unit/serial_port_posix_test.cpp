@@ -38,7 +38,8 @@ class RecordingLog final : public TrafficLogWriter {
 
 class Collector final : public SentenceHandler {
  public:
-  void on_sentence(const char* text, std::size_t size, const CalendarTime&, SentenceKind) override {
+  void on_sentence(const char* text, std::size_t size, const CalendarTime&, SentenceKind,
+                   bool) override {
     {
       std::lock_guard lock(mutex_);
       sentences_.emplace_back(text, size);

@@ -47,7 +47,7 @@ class RecordingLog final : public TrafficLogWriter {
 
 class GoneWatcher final : public SentenceHandler {
  public:
-  void on_sentence(const char*, std::size_t, const CalendarTime&, SentenceKind) override {}
+  void on_sentence(const char*, std::size_t, const CalendarTime&, SentenceKind, bool) override {}
   void on_device_gone(int error) override {
     {
       std::lock_guard lock(mutex_);

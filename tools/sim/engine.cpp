@@ -34,7 +34,7 @@ void Engine::set_paced(bool paced) {
 }
 
 void Engine::Requests::on_sentence(const char* text, std::size_t size, const CalendarTime&,
-                                   SentenceKind) {
+                                   SentenceKind, bool) {
   engine_.answer(std::string_view(text, size));
 }
 

@@ -63,7 +63,7 @@ class Engine {
    public:
     explicit Requests(Engine& engine) : engine_(engine) {}
     void on_sentence(const char* text, std::size_t size, const CalendarTime& arrival,
-                     SentenceKind kind) override;
+                     SentenceKind kind, bool checksum_ok) override;
 
    private:
     Engine& engine_;
