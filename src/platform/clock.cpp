@@ -1,5 +1,6 @@
 #include "platform/clock.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -82,8 +83,11 @@ std::int64_t now_unix_ms() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(since_epoch).count();
 }
 
+constexpr std::int64_t kNsPerSecond = 1'000'000'000;
+constexpr std::int64_t kNsPerMs = 1'000'000;
+
 std::int64_t to_ns(const timespec& ts) {
-  return static_cast<std::int64_t>(ts.tv_sec) * WallFromMonotonic::kNsPerSecond + ts.tv_nsec;
+  return static_cast<std::int64_t>(ts.tv_sec) * kNsPerSecond + ts.tv_nsec;
 }
 
 std::int64_t read_ns(clockid_t id) {
@@ -92,15 +96,7 @@ std::int64_t read_ns(clockid_t id) {
   return to_ns(ts);
 }
 
-#ifdef CLOCK_REALTIME_COARSE
-std::int64_t coarse_resolution_ns() {
-  timespec ts{};
-  clock_getres(CLOCK_REALTIME_COARSE, &ts);
-  return to_ns(ts);
-}
-
 thread_local WallFromMonotonic t_wall_clock;
-#endif
 
 #ifdef TK52_CYCLE_COUNTER
 // The counter is only trusted where the system's own clock is built on it: the kernel chose it
@@ -147,9 +143,10 @@ std::int64_t precise_monotonic_ns() {
 }
 #endif
 
-}  // namespace
+std::atomic<std::uint32_t> g_wall_clock_generation{0};
 
-CalendarTime local_time_at(std::int64_t unix_ms) {
+// local_time_at(), inlined into the stamp.
+inline CalendarTime local_time_of(std::int64_t unix_ms) {
   LocalSecond& cached = t_local_second;
   const std::int64_t second = unix_ms / 1000;
   if (!cached.valid || cached.second != second || !(cached.zone == zone_state())) {
@@ -162,6 +159,20 @@ CalendarTime local_time_at(std::int64_t unix_ms) {
   CalendarTime t = cached.time;
   t.milliseconds = static_cast<std::uint16_t>(unix_ms % 1000);
   return t;
+}
+
+}  // namespace
+
+std::uint32_t wall_clock_generation() {
+  return g_wall_clock_generation.load(std::memory_order_acquire);
+}
+
+void wall_clock_was_set() {
+  g_wall_clock_generation.fetch_add(1, std::memory_order_acq_rel);
+}
+
+CalendarTime local_time_at(std::int64_t unix_ms) {
+  return local_time_of(unix_ms);
 }
 
 CalendarTime local_time_converted(std::int64_t unix_ms) {
@@ -178,22 +189,14 @@ CalendarTime SystemClock::utc_now() const {
   return convert(now_unix_ms(), false);
 }
 
-// The reader stamps every "$" with both; a precise reading costs tens of nanoseconds, the coarse
-// wall clock that checks the derived one a few.
+// The reader stamps every "$" with both, from one precise reading of the monotonic clock.
 ClockStamp SystemClock::stamp_now() const {
-#ifdef CLOCK_REALTIME_COARSE
-  static const std::int64_t resolution = coarse_resolution_ns();
   const std::int64_t monotonic = precise_monotonic_ns();
-  const std::int64_t wall =
-      t_wall_clock.wall_ns(monotonic, read_ns(CLOCK_REALTIME_COARSE), resolution, [] {
-        const std::int64_t before = read_ns(CLOCK_MONOTONIC);
-        return read_ns(CLOCK_REALTIME) - before;
-      });
-  constexpr std::int64_t kNsPerMs = 1'000'000;
-  return {local_time_at(wall / kNsPerMs), static_cast<std::uint32_t>(monotonic / kNsPerMs)};
-#else
-  return {local_now(), tick_ms()};
-#endif
+  const std::int64_t wall = t_wall_clock.wall_ns(monotonic, wall_clock_generation(), [] {
+    const std::int64_t before = read_ns(CLOCK_MONOTONIC);
+    return read_ns(CLOCK_REALTIME) - before;
+  });
+  return {local_time_of(wall / kNsPerMs), static_cast<std::uint32_t>(monotonic / kNsPerMs)};
 }
 #endif
 

@@ -28,39 +28,39 @@ class Clock {
 
 // The wall clock told from the monotonic clock. The two differ by a constant until the wall
 // clock is set, so one precise reading of the monotonic clock gives both. The difference is
-// measured again when the second (told this way) changes, and at once when the coarse wall clock
-// (a fraction of the cost of a precise reading) shows the estimate off by more than the coarse
-// clock's own error: the wall clock was set. The coarse clock is the time of the latest timer
-// tick's update, behind the true time by up to about two of its resolutions (2.6 to 6.7 ms
-// measured with a 4 ms resolution); a false alarm only costs a fresh measurement.
+// measured again every kRecheckNs, and at once when this program set the wall clock (the
+// generation given changed): a setting by anyone else shows in the stamps within kRecheckNs.
 class WallFromMonotonic {
  public:
-  static constexpr std::int64_t kNsPerSecond = 1'000'000'000;
-  // Allowed for the time between the two readings.
-  static constexpr std::int64_t kSlackNs = 1'000'000;
+  static constexpr std::int64_t kRecheckNs = 100'000'000;
 
-  // `monotonic_ns` is the precise monotonic reading, `coarse_wall_ns` the coarse wall clock read
-  // after it, `measure_offset()` a fresh wall-minus-monotonic difference. Returns the wall time
+  // `monotonic_ns` is the precise monotonic reading, `generation` wall_clock_generation() read
+  // with it, `measure_offset()` a fresh wall-minus-monotonic difference. Returns the wall time
   // of the monotonic reading in ns.
   template <class MeasureOffset>
-  std::int64_t wall_ns(std::int64_t monotonic_ns, std::int64_t coarse_wall_ns,
-                       std::int64_t coarse_resolution_ns, MeasureOffset measure_offset) {
-    std::int64_t wall = monotonic_ns + offset_ns_;
-    if (!valid_ || wall / kNsPerSecond != second_ || wall < coarse_wall_ns - kSlackNs ||
-        wall >= coarse_wall_ns + 2 * coarse_resolution_ns + kSlackNs) {
+  std::int64_t wall_ns(std::int64_t monotonic_ns, std::uint32_t generation,
+                       MeasureOffset measure_offset) {
+    if (!valid_ || generation != generation_ || monotonic_ns < measured_at_ ||
+        monotonic_ns - measured_at_ >= kRecheckNs) {
       offset_ns_ = measure_offset();
       valid_ = true;
-      wall = monotonic_ns + offset_ns_;
-      second_ = wall / kNsPerSecond;
+      generation_ = generation;
+      measured_at_ = monotonic_ns;
     }
-    return wall;
+    return monotonic_ns + offset_ns_;
   }
 
  private:
   bool valid_ = false;
+  std::uint32_t generation_ = 0;
   std::int64_t offset_ns_ = 0;
-  std::int64_t second_ = 0;
+  std::int64_t measured_at_ = 0;
 };
+
+// Counts the settings of the wall clock made by this program; the stamps measure the wall clock
+// again when it changes.
+std::uint32_t wall_clock_generation();
+void wall_clock_was_set();
 
 // The monotonic clock told from the processor's cycle counter, where the system's own clock
 // reads that counter too (its clock source is the counter): a counter reading costs about half a

@@ -2,6 +2,7 @@
 // the configuration layout, the readings and the journal functions of every page.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 namespace tk52 {
@@ -27,6 +28,14 @@ constexpr DeviceModelType model_from_number(int number) {
 // The model type of an identification's model text (five or eight characters); kUnknown for
 // any text that is not one of the four known models.
 DeviceModelType model_type_from_name(std::string_view model_text);
+// The same for a record's NUL-padded field, read no further than its size.
+template <std::size_t N>
+DeviceModelType model_type_from_name(const char (&model)[N]) {
+  std::size_t size = 0;
+  while (size < N && model[size] != '\0')
+    ++size;
+  return model_type_from_name(std::string_view(model, size));
+}
 
 // Types 3 and 4 carry the PPS fields and the four-digit software version.
 constexpr bool has_pps_fields(DeviceModelType type) {

@@ -80,6 +80,28 @@ constexpr bool table_in_order() {
 }
 static_assert(table_in_order());
 
+// The kinds named "PKEX" and a letter, by that letter; the others come first in the table.
+constexpr std::array<SentenceKind, 26> make_pkex_by_letter() {
+  std::array<SentenceKind, 26> by_letter{};
+  by_letter.fill(K::kUnrecognised);
+  for (const SentenceKindInfo& info : kKinds) {
+    if (info.name.substr(0, 4) == "PKEX")
+      by_letter[static_cast<std::size_t>(info.name[4] - 'A')] = info.kind;
+  }
+  return by_letter;
+}
+constexpr std::array<SentenceKind, 26> kPkexByLetter = make_pkex_by_letter();
+
+constexpr bool pkex_kinds_last() {
+  for (std::size_t i = 0; i < kKinds.size(); ++i) {
+    if ((kKinds[i].name.substr(0, 4) == "PKEX") !=
+        (i >= static_cast<std::size_t>(index_of(K::kPkext))))
+      return false;
+  }
+  return true;
+}
+static_assert(pkex_kinds_last());
+
 }  // namespace
 
 const SentenceKindInfo* sentence_kind_info(SentenceKind kind) {
@@ -97,13 +119,13 @@ std::string_view kind_name(SentenceKind kind) {
 }
 
 SentenceKind classify_name(const char* name5) {
-  // Every catalogued name but the three standard ones starts with "PKEX": one comparison of
-  // four characters and a look at the fifth decide most sentences.
-  const std::size_t first =
-      std::memcmp(name5, "PKEX", 4) == 0 ? static_cast<std::size_t>(index_of(K::kPkext)) : 0;
-  const std::size_t last =
-      first == 0 ? static_cast<std::size_t>(index_of(K::kGpgga)) + 1 : kKinds.size();
-  for (std::size_t k = first; k < last; ++k) {
+  // Every catalogued name but the three standard ones is "PKEX" and a letter: one comparison of
+  // four characters and a look-up by the fifth decide most sentences.
+  if (std::memcmp(name5, "PKEX", 4) == 0) {
+    const auto letter = static_cast<unsigned char>(name5[4]);
+    return letter >= 'A' && letter <= 'Z' ? kPkexByLetter[letter - 'A'] : K::kUnrecognised;
+  }
+  for (std::size_t k = 0; k < static_cast<std::size_t>(index_of(K::kPkext)); ++k) {
     if (std::memcmp(name5, kKinds[k].name.data(), 5) == 0)
       return kKinds[k].kind;
   }

@@ -146,46 +146,81 @@ TEST(LocalTime, SystemClockReadsNow) {
   EXPECT_LT(now.milliseconds, 1000);
 }
 
-// The wall clock derived from the monotonic one follows a setting of the wall clock at once when
-// the coarse clock shows it, and within the second when the step is too small for that.
+// The wall clock derived from the monotonic one follows a setting of the wall clock by this
+// program at once, and any other within the recheck interval.
 TEST(WallFromMonotonic, MeasuresTheDifferenceAgainOnlyWhenItMayHaveChanged) {
   constexpr std::int64_t kMs = 1'000'000;
-  constexpr std::int64_t kResolution = 4 * kMs;
   constexpr std::int64_t kBoot = 1'790'000'000'000 * kMs;  // the wall time at monotonic 0
+  constexpr std::int64_t kHour = 3'600'000 * kMs;
   struct Reading {
     const char* what;
     std::int64_t monotonic_ns;
-    std::int64_t offset_ns;      // the true wall-minus-monotonic difference now
-    std::int64_t coarse_lag_ns;  // how far behind the true time the coarse clock is
-    bool measured;               // a fresh difference is expected
+    std::uint32_t generation;
+    std::int64_t offset_ns;  // the true wall-minus-monotonic difference now
+    bool measured;           // a fresh difference is expected
     std::int64_t expected_wall_ns;
   };
   const Reading readings[] = {
-      {"first reading", 100 * kMs, kBoot, 0, true, kBoot + 100 * kMs},
-      {"same second", 300 * kMs, kBoot, 3 * kMs, false, kBoot + 300 * kMs},
-      {"coarse clock two resolutions behind", 400 * kMs, kBoot, 2 * kResolution, false,
-       kBoot + 400 * kMs},
-      {"set forward 10 ms", 450 * kMs, kBoot + 10 * kMs, 0, true, kBoot + 460 * kMs},
-      {"set forward an hour", 500 * kMs, kBoot + 3'600'000 * kMs, 0, true, kBoot + 3'600'500 * kMs},
-      {"set back a day", 600 * kMs, kBoot - 86'400'000 * kMs, 1 * kMs, true,
-       kBoot - 86'399'400 * kMs},
-      // Two milliseconds forward: within the coarse clock's resolution, seen when the second
-      // changes.
-      {"set 2 ms forward", 700 * kMs, kBoot - 86'400'000 * kMs + 2 * kMs, 3 * kMs, false,
-       kBoot - 86'399'300 * kMs},
-      {"next second", 1'100 * kMs, kBoot - 86'400'000 * kMs + 2 * kMs, 0, true,
-       kBoot - 86'398'898 * kMs},
+      {"first reading", 100 * kMs, 0, kBoot, true, kBoot + 100 * kMs},
+      {"within the interval", 199 * kMs, 0, kBoot, false, kBoot + 199 * kMs},
+      {"interval over", 200 * kMs, 0, kBoot, true, kBoot + 200 * kMs},
+      {"set by this program", 210 * kMs, 1, kBoot + kHour, true, kBoot + kHour + 210 * kMs},
+      {"set by someone else: not seen yet", 250 * kMs, 1, kBoot - kHour, false,
+       kBoot + kHour + 250 * kMs},
+      {"seen at the recheck", 310 * kMs, 1, kBoot - kHour, true, kBoot - kHour + 310 * kMs},
+      {"monotonic reading before the last measurement", 300 * kMs, 1, kBoot - kHour, true,
+       kBoot - kHour + 300 * kMs},
   };
   WallFromMonotonic clock;
   for (const Reading& r : readings) {
     bool measured = false;
-    const std::int64_t wall = clock.wall_ns(
-        r.monotonic_ns, r.monotonic_ns + r.offset_ns - r.coarse_lag_ns, kResolution, [&] {
-          measured = true;
-          return r.offset_ns;
-        });
+    const std::int64_t wall = clock.wall_ns(r.monotonic_ns, r.generation, [&] {
+      measured = true;
+      return r.offset_ns;
+    });
     EXPECT_EQ(measured, r.measured) << r.what;
     EXPECT_EQ(wall, r.expected_wall_ns) << r.what;
+  }
+}
+
+// The monotonic clock told from a counter running at 3 cycles a ns: measured until a rate is
+// known, told from the counter between anchors, measured again at every anchor and whenever the
+// counter disagrees, and never going back.
+TEST(MonotonicFromCycles, TellsTheTimeFromTheCounterOnceItsRateIsKnown) {
+  constexpr std::int64_t kMs = 1'000'000;
+  constexpr std::uint64_t kRate = 3;
+  struct Reading {
+    const char* what;
+    std::uint64_t cycles;
+    std::int64_t true_ns;  // what the monotonic clock reads when measured
+    bool measured;
+    std::int64_t expected_ns;
+  };
+  const std::uint64_t c0 = 1'000'000;
+  const auto at = [&](std::int64_t ns) { return c0 + kRate * static_cast<std::uint64_t>(ns); };
+  const Reading readings[] = {
+      {"first reading", at(0), 0, true, 0},
+      {"rate not known yet", at(50 * kMs), 50 * kMs, true, 50 * kMs},
+      {"rate measured over 100 ms", at(100 * kMs), 100 * kMs, true, 100 * kMs},
+      {"told from the counter", at(150 * kMs), 0, false, 150 * kMs},
+      {"anchor interval over", at(200 * kMs), 200 * kMs + 3000, true, 200 * kMs + 3000},
+      // The last interval ran 3 us fast in 100 ms: 1.5 us more in the next 50 ms.
+      {"told with the rate of the last interval", at(250 * kMs), 0, false, 250 * kMs + 4500},
+      {"counter jumped: the clock's own reading", at(300 * kMs) + 30 * kRate * kMs, 300 * kMs, true,
+       300 * kMs},
+      {"measuring again after the jump", at(310 * kMs) + 30 * kRate * kMs, 310 * kMs, true,
+       310 * kMs},
+      {"counter went back: never goes back", at(100 * kMs), 305 * kMs, true, 310 * kMs},
+  };
+  MonotonicFromCycles clock;
+  for (const Reading& r : readings) {
+    bool measured = false;
+    const std::int64_t ns = clock.monotonic_ns(r.cycles, [&] {
+      measured = true;
+      return MonotonicFromCycles::Pair{r.cycles, r.true_ns};
+    });
+    EXPECT_EQ(measured, r.measured) << r.what;
+    EXPECT_NEAR(static_cast<double>(ns), static_cast<double>(r.expected_ns), 1.0) << r.what;
   }
 }
 

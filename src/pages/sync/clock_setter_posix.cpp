@@ -3,6 +3,7 @@
 
 #include "pages/sync/clock_setter.h"
 #include "pages/sync/unix_time_posix.h"
+#include "platform/clock.h"
 
 namespace tk52 {
 
@@ -13,6 +14,7 @@ int SystemClockSetter::set_utc(const CalendarTime& utc) {
   const timespec time{*seconds, static_cast<long>(utc.milliseconds) * 1'000'000L};
   if (clock_settime(CLOCK_REALTIME, &time) != 0)
     return errno;
+  wall_clock_was_set();
   return 0;
 }
 
