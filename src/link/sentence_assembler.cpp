@@ -184,8 +184,9 @@ void SentenceAssembler::feed(const char* bytes, std::size_t size) {
   const char* const end = bytes + size;
   while (at < end) {
     if (!inside_) {
-      // Outside a sentence only a "$" matters.
-      const void* found = std::memchr(at, '$', static_cast<std::size_t>(end - at));
+      // Outside a sentence only a "$" matters; one usually follows the line end at once.
+      const void* found =
+          *at == '$' ? at : std::memchr(at, '$', static_cast<std::size_t>(end - at));
       if (found == nullptr)
         return;
       const char* const dollar = static_cast<const char*>(found);

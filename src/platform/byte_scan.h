@@ -156,11 +156,10 @@ class XorFold {
  public:
   void add(const Block& block) { v_ = _mm_xor_si128(v_, block.v_); }
   void add_first(const Block& block, std::size_t count) {
-    alignas(16) static constexpr unsigned char kKeep[32] = {
-        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0,    0,    0,    0,    0,    0};
-    const __m128i keep =
-        _mm_loadu_si128(static_cast<const __m128i*>(static_cast<const void*>(kKeep + 16 - count)));
+    // Byte i is kept when i < count: a comparison rather than a load from a mask table, which
+    // would wait for `count` and often straddle two cache lines.
+    const __m128i positions = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    const __m128i keep = _mm_cmplt_epi8(positions, _mm_set1_epi8(static_cast<char>(count)));
     v_ = _mm_xor_si128(v_, _mm_and_si128(block.v_, keep));
   }
   // Bytes `from` up to `to` (from <= to <= kBlockSize).

@@ -145,18 +145,23 @@ std::int64_t precise_monotonic_ns() {
 
 std::atomic<std::uint32_t> g_wall_clock_generation{0};
 
+// Kept out of line: the common case, a second already converted, is a copy.
+[[gnu::noinline]] void convert_second(LocalSecond& cached, std::int64_t second) {
+  cached.time = convert(second * 1000, true);
+  cached.second = second;
+  // Read after the conversion, which may have set it up.
+  cached.zone = zone_state();
+  cached.valid = true;
+}
+
 // local_time_at(), inlined into the stamp.
 inline CalendarTime local_time_of(std::int64_t unix_ms) {
   LocalSecond& cached = t_local_second;
   const std::int64_t second = unix_ms / 1000;
-  if (!cached.valid || cached.second != second || !(cached.zone == zone_state())) {
-    cached.time = convert(second * 1000, true);
-    cached.second = second;
-    // Read after the conversion, which may have set it up.
-    cached.zone = zone_state();
-    cached.valid = true;
-  }
-  CalendarTime t = cached.time;
+  if (!cached.valid || cached.second != second || !(cached.zone == zone_state()))
+    convert_second(cached, second);
+  CalendarTime t;
+  std::memcpy(&t, &cached.time, sizeof t);
   t.milliseconds = static_cast<std::uint16_t>(unix_ms % 1000);
   return t;
 }

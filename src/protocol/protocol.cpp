@@ -53,7 +53,8 @@ ResultCode Protocol::handle(const SentenceKindInfo& info, const char* text, std:
                             const CalendarTime& arrival, ReplyPayload& payload) {
   if (info.parse == nullptr)
     return result::kOk;
-  const ParsedReply parsed = info.parse(text, size, model_type(), payload);
+  ParsedReply parsed;
+  info.parse(text, size, model_type(), payload, parsed);
   if (parsed.result != result::kOk)
     return parsed.result;
 

@@ -11,41 +11,47 @@ namespace {
 // Parsers with one record type: the record goes into the payload whatever the result, as a
 // partly decoded record is still what decode shows.
 template <class Record, ResultCode (*Parse)(const char*, std::size_t, Record&)>
-ParsedReply parse_into(const char* text, std::size_t size, DeviceModelType, ReplyPayload& payload) {
+void parse_into(const char* text, std::size_t size, DeviceModelType, ReplyPayload& payload,
+                ParsedReply& parsed) {
   Record record{};
-  const ResultCode result = Parse(text, size, record);
+  parsed.result = Parse(text, size, record);
   store_record(payload, record);
-  return {result};
 }
 
 // $PKEXC,OK*hh or $PKEXC,3,1,0,1*hh: a result code first, else the configuration.
-ParsedReply parse_configuration(const char* text, std::size_t size, DeviceModelType model,
-                                ReplyPayload& payload) {
+void parse_configuration(const char* text, std::size_t size, DeviceModelType model,
+                         ReplyPayload& payload, ParsedReply& parsed) {
   ResultCodeRecord code{};
   if (parse_pkexc_result(text, size, code) == result::kOk) {
     store_record(payload, code);
     set_pkexc_form(payload, PkexcForm::kResultCode);
-    return {result::kOk, static_cast<std::uint8_t>(ConfigurationForm::kResultCode)};
+    parsed.result = result::kOk;
+    parsed.form = static_cast<std::uint8_t>(ConfigurationForm::kResultCode);
+    return;
   }
   DeviceConfiguration config{};
-  const ResultCode result = parse_pkexc_config(text, size, model, config);
+  parsed.result = parse_pkexc_config(text, size, model, config);
+  parsed.form = static_cast<std::uint8_t>(ConfigurationForm::kConfiguration);
   store_record(payload, config);
   set_pkexc_form(payload, PkexcForm::kConfiguration);
-  return {result, static_cast<std::uint8_t>(ConfigurationForm::kConfiguration)};
 }
 
 // $PKEXJ,1,0013*hh (the header) or a record: the header first.
-ParsedReply parse_journal(const char* text, std::size_t size, DeviceModelType,
-                          ReplyPayload& payload) {
+void parse_journal(const char* text, std::size_t size, DeviceModelType, ReplyPayload& payload,
+                   ParsedReply& parsed) {
   JournalHeader header{};
   if (parse_pkexj_header(text, size, header) == result::kOk) {
     store_record(payload, header);
-    return {result::kOk, static_cast<std::uint8_t>(JournalForm::kHeader), header.count};
+    parsed.result = result::kOk;
+    parsed.form = static_cast<std::uint8_t>(JournalForm::kHeader);
+    parsed.number = header.count;
+    return;
   }
   JournalRecordEntry entry{};
-  const ResultCode result = parse_pkexj_record(text, size, entry);
+  parsed.result = parse_pkexj_record(text, size, entry);
+  parsed.form = static_cast<std::uint8_t>(JournalForm::kRecordStored);
+  parsed.number = entry.number;
   store_record(payload, entry);
-  return {result, static_cast<std::uint8_t>(JournalForm::kRecordStored), entry.number};
 }
 
 using K = SentenceKind;

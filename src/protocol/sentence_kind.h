@@ -53,9 +53,11 @@ struct ParsedReply {
   std::uint8_t form = 0;
   std::int32_t number = 0;
 };
-// `model` is the type identified so far: the configuration reply's layout depends on it.
-using ReplyParser = ParsedReply (*)(const char* text, std::size_t size, DeviceModelType model,
-                                    ReplyPayload& payload);
+// `model` is the type identified so far: the configuration reply's layout depends on it. The
+// findings are written into `parsed` rather than returned: the compiler assembles a returned
+// ParsedReply in memory and reads it back whole, a stall on every sentence.
+using ReplyParser = void (*)(const char* text, std::size_t size, DeviceModelType model,
+                             ReplyPayload& payload, ParsedReply& parsed);
 
 // What the dispatcher does with a well-formed reply besides posting it to its slot.
 enum class ReplyEffect : std::uint8_t {

@@ -3,7 +3,7 @@
 // - each kind through verify + parse + dispatch alone;
 // - real byte streams through the sentence assembler and the dispatcher exactly as the reader
 //   thread runs them: the TK-52 session's received bytes and the receivers' captures, with the
-//   machine's clock read at every "$" (local time and tick from one precise reading); beside it
+//   machine's clock read at every "$" (local time and tick from one reading); beside it
 //   the same stream with the two read precisely one after the other, and with the local time
 //   also converted in full at every "$" (what the clock used to do), and with a fixed clock (the
 //   assembler and dispatcher alone);

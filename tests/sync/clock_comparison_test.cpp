@@ -125,6 +125,8 @@ TEST(Latency, ElapsedTicksAreExactAcrossTheWrap) {
       {"wrap between", 0xFFFF'FFF0u, 0x0000'0004u, 20},
       {"start at the last tick", 0xFFFF'FFFFu, 0x0000'0000u, 1},
       {"now at zero", 0xFFFF'FFECu, 0, 20},
+      {"now a tick before start", 5000, 4999, 0},
+      {"now before start across the wrap", 0x0000'0002u, 0xFFFF'FFFFu, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.legend);

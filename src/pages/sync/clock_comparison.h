@@ -26,8 +26,11 @@ std::int64_t clock_difference_ms(const CalendarTime& pc, const CalendarTime& dev
 std::string difference_text(std::int64_t difference_ms);
 
 // Milliseconds from tick `start` to tick `now` of a 32-bit tick count, exact across its wrap.
+// A `now` before `start` (a stamp and a reading taken by different means, a millisecond apart
+// at a boundary) is no time at all, not the 49 days of a wrap.
 constexpr std::uint32_t elapsed_ticks(std::uint32_t start, std::uint32_t now) {
-  return now - start;
+  const std::uint32_t elapsed = now - start;
+  return elapsed < 0x8000'0000u ? elapsed : 0;
 }
 
 // `utc` (a calendar time) plus `elapsed` milliseconds, carried once into each larger unit:
