@@ -50,6 +50,11 @@ class WallFromMonotonic {
     return monotonic_ns + offset_ns_;
   }
 
+  // How long after `monotonic_ns` (a reading given to wall_ns()) the difference is due again.
+  std::int64_t ns_to_recheck(std::int64_t monotonic_ns) const {
+    return measured_at_ + kRecheckNs - monotonic_ns;
+  }
+
  private:
   bool valid_ = false;
   std::uint32_t generation_ = 0;
@@ -96,6 +101,20 @@ class MonotonicFromCycles {
       ns = latest_ns_;
     latest_ns_ = ns;
     return ns;
+  }
+
+  // A time told elsewhere from this clock's rate: what it tells later is never earlier.
+  void not_before(std::int64_t ns) {
+    if (ns > latest_ns_)
+      latest_ns_ = ns;
+  }
+
+  // The rate in ns per cycle, 0 while none is known.
+  double ns_per_cycle() const { return rate_known_ ? ns_per_cycle_ : 0; }
+  // How many cycles after `cycles` (a reading given to monotonic_ns()) the next check is due.
+  std::uint64_t cycles_to_check(std::uint64_t cycles) const {
+    const std::uint64_t since = cycles - anchor_.cycles;
+    return rate_known_ && since < anchor_cycles_ ? anchor_cycles_ - since : 0;
   }
 
  private:
