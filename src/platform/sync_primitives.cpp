@@ -2,10 +2,7 @@
 
 namespace tk52 {
 
-void AutoResetEvent::set() {
-  // Already signalled: this set takes effect before the waiter that will consume the signal.
-  if (state_.load(std::memory_order_acquire))
-    return;
+void AutoResetEvent::signal() {
   {
     std::lock_guard lock(mutex_);
     state_.store(true, std::memory_order_release);
@@ -26,10 +23,7 @@ bool AutoResetEvent::wait_for(std::chrono::milliseconds timeout) {
   return true;
 }
 
-bool Semaphore::release() {
-  // Already full: this release fails before any acquire that would have made room.
-  if (count_.load(std::memory_order_acquire) >= maximum_)
-    return false;
+bool Semaphore::add_one() {
   {
     std::lock_guard lock(mutex_);
     if (count_ >= maximum_)

@@ -15,12 +15,18 @@ namespace tk52 {
 // nobody waits for most of them.
 class AutoResetEvent {
  public:
-  void set();
+  void set() {
+    // Already signalled: this set takes effect before the waiter that will consume the signal.
+    if (!state_.load(std::memory_order_acquire))
+      signal();
+  }
   void reset();
   // True when the event was signalled within the time-out (and is now reset again).
   bool wait_for(std::chrono::milliseconds timeout);
 
  private:
+  void signal();
+
   std::mutex mutex_;
   std::condition_variable signalled_;
   // Changed only under the mutex; read without it by set().
@@ -33,11 +39,16 @@ class Semaphore {
  public:
   Semaphore(int initial, int maximum) : count_(initial), maximum_(maximum) {}
 
-  bool release();
+  bool release() {
+    // Already full: this release fails before any acquire that would have made room.
+    return count_.load(std::memory_order_acquire) < maximum_ && add_one();
+  }
   bool try_acquire();
   bool acquire_for(std::chrono::milliseconds timeout);
 
  private:
+  bool add_one();
+
   std::mutex mutex_;
   std::condition_variable available_;
   // Changed only under the mutex; read without it by release().

@@ -58,7 +58,9 @@ using K = SentenceKind;
 using R = ReplyKind;
 using E = ReplyEffect;
 
-constexpr std::array<SentenceKindInfo, kCatalogueSize> kKinds = {{
+}  // namespace
+
+constexpr std::array<SentenceKindInfo, kCatalogueSize> kSentenceKinds = {{
     {K::kGpzda, "GPZDA", 0, nullptr, false, {}, E::kNone},
     {K::kGprmc, "GPRMC", 0, nullptr, false, {}, E::kNone},
     {K::kGpgga, "GPGGA", 0, nullptr, false, {}, E::kNone},
@@ -75,6 +77,10 @@ constexpr std::array<SentenceKindInfo, kCatalogueSize> kKinds = {{
      E::kNone},
     {K::kPkexj, "PKEXJ", 7, parse_journal, true, R::kJournal, E::kJournal},
 }};
+
+namespace {
+
+constexpr const std::array<SentenceKindInfo, kCatalogueSize>& kKinds = kSentenceKinds;
 
 // The table is indexed by kind: each row must sit at its kind's index.
 constexpr bool table_in_order() {
@@ -109,15 +115,6 @@ constexpr bool pkex_kinds_last() {
 static_assert(pkex_kinds_last());
 
 }  // namespace
-
-const SentenceKindInfo* sentence_kind_info(SentenceKind kind) {
-  return is_catalogued(kind) ? &kKinds[static_cast<std::size_t>(index_of(kind))] : nullptr;
-}
-
-int reply_slot(SentenceKind kind) {
-  const SentenceKindInfo* info = sentence_kind_info(kind);
-  return info != nullptr ? info->slot : -1;
-}
 
 std::string_view kind_name(SentenceKind kind) {
   const SentenceKindInfo* info = sentence_kind_info(kind);

@@ -3,6 +3,7 @@
 // decoder all read this table, so a kind is described in one place.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -78,11 +79,20 @@ struct SentenceKindInfo {
   ReplyEffect effect;
 };
 
-// The table row of a catalogued kind; null for any other.
-const SentenceKindInfo* sentence_kind_info(SentenceKind kind);
+// The table, a row per catalogued kind at the kind's index.
+extern const std::array<SentenceKindInfo, kCatalogueSize> kSentenceKinds;
+
+// The table row of a catalogued kind; null for any other. Inline: the reader looks a kind up
+// several times for every sentence.
+inline const SentenceKindInfo* sentence_kind_info(SentenceKind kind) {
+  return is_catalogued(kind) ? &kSentenceKinds[static_cast<std::size_t>(index_of(kind))] : nullptr;
+}
 
 // The reply slot (and arrival event) of a catalogued kind; -1 for any other.
-int reply_slot(SentenceKind kind);
+inline int reply_slot(SentenceKind kind) {
+  const SentenceKindInfo* info = sentence_kind_info(kind);
+  return info != nullptr ? info->slot : -1;
+}
 
 // The five-letter name of a catalogued kind; "unknown" for anything else.
 std::string_view kind_name(SentenceKind kind);
