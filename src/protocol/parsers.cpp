@@ -62,24 +62,27 @@ class Cursor {
   }
 
   // Up to `max_count` digits; `keep` of them accumulate into value, the rest are only consumed.
+  // In locals: `value` may alias anything, and kept in memory it would be stored and read back
+  // at every digit.
   int digits(int max_count, int keep, std::int32_t& value) {
+    std::size_t pos = pos_;
+    std::int32_t accumulated = 0;
     int count = 0;
-    value = 0;
-    while (count < max_count && is_digit(peek())) {
+    for (; count < max_count && pos < size_ && is_digit(text_[pos]); ++pos, ++count) {
       if (count < keep)
-        value = value * 10 + (peek() - '0');
-      ++pos_;
-      ++count;
+        accumulated = accumulated * 10 + (text_[pos] - '0');
     }
+    pos_ = pos;
+    value = accumulated;
     return count;
   }
 
   int hex_run(int max_count) {
+    std::size_t pos = pos_;
     int count = 0;
-    while (count < max_count && is_hex(peek())) {
-      ++pos_;
-      ++count;
+    for (; count < max_count && pos < size_ && is_hex(text_[pos]); ++pos, ++count) {
     }
+    pos_ = pos;
     return count;
   }
 
