@@ -29,6 +29,10 @@ void expect_block_scans_as_bytes() {
     const std::size_t later_star = bytes.find('*', from);
     EXPECT_EQ(block.find_from('*', from), later_star == std::string::npos ? kSize : later_star)
         << from;
+    const std::size_t later_special = bytes.find_first_of(std::string("$\r\n", 3), from);
+    EXPECT_EQ(block.find_any_from('$', '\r', '\n', from),
+              later_special == std::string::npos ? kSize : later_special)
+        << from;
 
     std::string stored(kSize, '\0');
     block.store(stored.data());
