@@ -65,24 +65,24 @@ class Cursor {
   // In locals: `value` may alias anything, and kept in memory it would be stored and read back
   // at every digit.
   int digits(int max_count, int keep, std::int32_t& value) {
-    std::size_t pos = pos_;
+    std::size_t next = pos_;
     std::int32_t accumulated = 0;
     int count = 0;
-    for (; count < max_count && pos < size_ && is_digit(text_[pos]); ++pos, ++count) {
+    for (; count < max_count && next < size_ && is_digit(text_[next]); ++next, ++count) {
       if (count < keep)
-        accumulated = accumulated * 10 + (text_[pos] - '0');
+        accumulated = accumulated * 10 + (text_[next] - '0');
     }
-    pos_ = pos;
+    pos_ = next;
     value = accumulated;
     return count;
   }
 
   int hex_run(int max_count) {
-    std::size_t pos = pos_;
+    std::size_t next = pos_;
     int count = 0;
-    for (; count < max_count && pos < size_ && is_hex(text_[pos]); ++pos, ++count) {
+    for (; count < max_count && next < size_ && is_hex(text_[next]); ++next, ++count) {
     }
-    pos_ = pos;
+    pos_ = next;
     return count;
   }
 
