@@ -28,12 +28,17 @@ void SentenceAssembler::reset() {
 }
 
 void SentenceAssembler::start_sentence() {
-  begin_sentence(clock_.stamp_now());
+  begin_sentence(stamp_dollar());
 }
 
-void SentenceAssembler::begin_sentence(const ClockStamp& arrival) {
-  arrival_ = arrival.local;
-  last_dollar_tick_.store(arrival.tick, std::memory_order_release);
+CalendarTime SentenceAssembler::stamp_dollar() {
+  const ClockStamp stamp = clock_.stamp_now();
+  last_dollar_tick_.store(stamp.tick, std::memory_order_release);
+  return stamp.local;
+}
+
+void SentenceAssembler::begin_sentence(const CalendarTime& arrival) {
+  arrival_ = arrival;
   reset();
   inside_ = true;
 }
@@ -190,16 +195,13 @@ void SentenceAssembler::feed(const char* bytes, std::size_t size) {
       if (found == nullptr)
         return;
       const char* const dollar = static_cast<const char*>(found);
-      // The tick is stored first: the time synchronisation reads it while the sentence is
-      // dispatched.
-      const ClockStamp stamp = clock_.stamp_now();
-      last_dollar_tick_.store(stamp.tick, std::memory_order_release);
-      if (const char* after = deliver_whole(dollar, end, stamp.local)) {
+      const CalendarTime arrival = stamp_dollar();
+      if (const char* after = deliver_whole(dollar, end, arrival)) {
         at = after;
         continue;
       }
       at = dollar + 1;
-      begin_sentence(stamp);
+      begin_sentence(arrival);
       take('$');
       continue;
     }

@@ -67,8 +67,11 @@ class SentenceAssembler {
  private:
   void step(char byte);
   void start_sentence();
-  // Starts the sentence of the "$" that arrived at `arrival` (read at that "$").
-  void begin_sentence(const ClockStamp& arrival);
+  // Reads the clock at a "$" and publishes its tick first: the time synchronisation reads it
+  // while the sentence is dispatched. Returns the local time.
+  CalendarTime stamp_dollar();
+  // Starts the sentence of the "$" that arrived at `arrival`.
+  void begin_sentence(const CalendarTime& arrival);
   // A sentence whose "$" is at `dollar` and whose line end follows in the bytes up to `end`,
   // 8..82 characters with no other "$", CR or LF in it, is handed over straight from the bytes:
   // returns the byte after it. nullptr when the sentence needs the byte-by-byte rules.

@@ -86,14 +86,10 @@ std::int64_t now_unix_ms() {
 constexpr std::int64_t kNsPerSecond = 1'000'000'000;
 constexpr std::int64_t kNsPerMs = 1'000'000;
 
-std::int64_t to_ns(const timespec& ts) {
-  return static_cast<std::int64_t>(ts.tv_sec) * kNsPerSecond + ts.tv_nsec;
-}
-
 std::int64_t read_ns(clockid_t id) {
   timespec ts{};
   clock_gettime(id, &ts);
-  return to_ns(ts);
+  return static_cast<std::int64_t>(ts.tv_sec) * kNsPerSecond + ts.tv_nsec;
 }
 
 thread_local WallFromMonotonic t_wall_clock;
@@ -157,8 +153,7 @@ inline CalendarTime local_time_of(std::int64_t unix_ms) {
   const std::int64_t second = unix_ms / 1000;
   if (!cached.valid || cached.second != second || !(cached.zone == zone_state()))
     convert_second(cached, second);
-  CalendarTime t;
-  std::memcpy(&t, &cached.time, sizeof t);
+  CalendarTime t = cached.time;
   t.milliseconds = static_cast<std::uint16_t>(unix_ms % 1000);
   return t;
 }

@@ -126,13 +126,13 @@ class MonotonicFromCycles {
   void anchor_at(const Pair& now) {
     if (anchored_ && now.cycles > anchor_.cycles && now.monotonic_ns > anchor_.monotonic_ns) {
       if (!rate_known_) {
-        if (now.monotonic_ns - start_.monotonic_ns >= kAnchorNs)
-          set_rate(start_, now);
+        if (now.monotonic_ns - anchor_.monotonic_ns >= kAnchorNs)
+          set_rate(now);
         return;  // else still measuring: every reading is a monotonic one
       }
       const std::int64_t error = told_ns(anchor_, now.cycles) - now.monotonic_ns;
       if (error <= kToleranceNs && error >= -kToleranceNs) {
-        set_rate(anchor_, now);
+        set_rate(now);
         return;
       }
     }
@@ -140,22 +140,21 @@ class MonotonicFromCycles {
     rate_known_ = false;
     anchored_ = true;
     anchor_ = now;
-    start_ = now;
   }
 
-  void set_rate(const Pair& from, const Pair& now) {
-    ns_per_cycle_ = static_cast<double>(now.monotonic_ns - from.monotonic_ns) /
-                    static_cast<double>(now.cycles - from.cycles);
+  // The rate from the anchor to `now`, which becomes the anchor.
+  void set_rate(const Pair& now) {
+    ns_per_cycle_ = static_cast<double>(now.monotonic_ns - anchor_.monotonic_ns) /
+                    static_cast<double>(now.cycles - anchor_.cycles);
     anchor_cycles_ = static_cast<std::uint64_t>(static_cast<double>(kAnchorNs) / ns_per_cycle_);
     rate_known_ = true;
     anchor_ = now;
-    start_ = now;
   }
 
   bool anchored_ = false;
   bool rate_known_ = false;
+  // The latest measured pair: where the rate is measured from, and what the counter is told from.
   Pair anchor_;
-  Pair start_;
   double ns_per_cycle_ = 0;
   std::uint64_t anchor_cycles_ = 0;
   std::int64_t latest_ns_ = 0;

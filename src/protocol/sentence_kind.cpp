@@ -80,12 +80,10 @@ constexpr std::array<SentenceKindInfo, kCatalogueSize> kSentenceKinds = {{
 
 namespace {
 
-constexpr const std::array<SentenceKindInfo, kCatalogueSize>& kKinds = kSentenceKinds;
-
 // The table is indexed by kind: each row must sit at its kind's index.
 constexpr bool table_in_order() {
-  for (std::size_t i = 0; i < kKinds.size(); ++i) {
-    if (index_of(kKinds[i].kind) != static_cast<int>(i))
+  for (std::size_t i = 0; i < kSentenceKinds.size(); ++i) {
+    if (index_of(kSentenceKinds[i].kind) != static_cast<int>(i))
       return false;
   }
   return true;
@@ -96,7 +94,7 @@ static_assert(table_in_order());
 constexpr std::array<SentenceKind, 26> make_pkex_by_letter() {
   std::array<SentenceKind, 26> by_letter{};
   by_letter.fill(K::kUnrecognised);
-  for (const SentenceKindInfo& info : kKinds) {
+  for (const SentenceKindInfo& info : kSentenceKinds) {
     if (info.name.substr(0, 4) == "PKEX")
       by_letter[static_cast<std::size_t>(info.name[4] - 'A')] = info.kind;
   }
@@ -105,8 +103,8 @@ constexpr std::array<SentenceKind, 26> make_pkex_by_letter() {
 constexpr std::array<SentenceKind, 26> kPkexByLetter = make_pkex_by_letter();
 
 constexpr bool pkex_kinds_last() {
-  for (std::size_t i = 0; i < kKinds.size(); ++i) {
-    if ((kKinds[i].name.substr(0, 4) == "PKEX") !=
+  for (std::size_t i = 0; i < kSentenceKinds.size(); ++i) {
+    if ((kSentenceKinds[i].name.substr(0, 4) == "PKEX") !=
         (i >= static_cast<std::size_t>(index_of(K::kPkext))))
       return false;
   }
@@ -129,8 +127,8 @@ SentenceKind classify_name(const char* name5) {
     return letter >= 'A' && letter <= 'Z' ? kPkexByLetter[letter - 'A'] : K::kUnrecognised;
   }
   for (std::size_t k = 0; k < static_cast<std::size_t>(index_of(K::kPkext)); ++k) {
-    if (std::memcmp(name5, kKinds[k].name.data(), 5) == 0)
-      return kKinds[k].kind;
+    if (std::memcmp(name5, kSentenceKinds[k].name.data(), 5) == 0)
+      return kSentenceKinds[k].kind;
   }
   return K::kUnrecognised;
 }
