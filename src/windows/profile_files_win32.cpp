@@ -8,15 +8,13 @@
 #include <string>
 
 #include "pages/configuration/configuration_operations.h"
+#include "pages/configuration/configuration_profile.h"
 #include "platform/win32_text.h"
 
 namespace tk52 {
 namespace {
 
 constexpr wchar_t kFilter[] = L"Файлы конфигурации (*.json)\0*.json\0Все файлы (*.*)\0*.*\0\0";
-// A profile is a few hundred bytes: anything near this is not one.
-constexpr std::size_t kLargestProfile = 1 << 20;
-
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
 void show_error(HWND owner, const std::wstring& text) {
@@ -76,25 +74,12 @@ void load_configuration_profile(HWND owner, ConfigurationOperations& operations)
                     OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_EXPLORER);
   if (name.empty())
     return;
-  const File file(_wfopen(name.c_str(), L"rb"), &std::fclose);
-  if (!file) {
-    show_error(owner, L"Не удалось открыть файл.");
+  const ProfileFile file = read_profile_file(name);
+  if (!file.refusal.empty()) {
+    show_error(owner, win32::widen(file.refusal));
     return;
   }
-  std::string text;
-  char block[4096];
-  std::size_t got = 0;
-  while (text.size() <= kLargestProfile &&
-         (got = std::fread(block, 1, sizeof block, file.get())) > 0) {
-    text.append(block, got);
-  }
-  if (std::ferror(file.get()) != 0) {
-    show_error(owner, L"Не удалось открыть файл.");
-    return;
-  }
-  if (text.size() > kLargestProfile)
-    text.clear();  // refused below as no profile at all
-  if (const auto refused = operations.load_profile(text))
+  if (const auto refused = operations.load_profile(file.text))
     show_error(owner, win32::widen(*refused));
 }
 

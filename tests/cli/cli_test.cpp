@@ -2,6 +2,7 @@
 // exit code, its standard output and the files it writes, under faults of the clock, of the
 // line and of the disk.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,7 @@
 
 #include "cli_common.h"
 #include "cli_process.h"
+#include "pages/configuration/configuration_profile.h"
 #include "platform/text_1251.h"
 #include "simulator.h"
 #include "tk52_version.h"
@@ -357,6 +359,37 @@ TEST_F(CliTest, AProfileAppliesToTheSameModelAndToNoOther) {
   const fs::path nowhere = file("no-such-folder") / "clock.json";
   EXPECT_EQ(run({"config", "save", nowhere.string(), "--port", twin->port()}), cli::kExitFailure);
   EXPECT_NE(err().find("tk52cli: cannot write " + nowhere.string()), std::string::npos) << err();
+}
+
+// Only a regular file can be a profile: a pipe with no writer, a terminal device or the clock's own
+// line would block the read for ever, so each is refused before it is opened, the clock left as
+// it was. A profile nested deep enough to exhaust the stack is refused, not a crash.
+TEST_F(CliTest, AProfileThatIsNoFileOrNestedDeepIsRefused) {
+  start({"--model", "TK-52.A"});
+  const std::string before = sim_->command("show");
+  const fs::path fifo = file("pipe.json");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const struct {
+    std::string path;
+    std::string message;
+  } cases[] = {
+      {fifo.string(), std::string(kProfileNotAFile)},
+      {"/dev/ptmx", std::string(kProfileNotAFile)},
+      {sim_->port(), std::string(kProfileNotAFile)},
+      {file("").string(), std::string(kProfileNotAFile)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(run({"config", "apply", c.path}), cli::kExitFailure);
+    EXPECT_EQ(err(), "tk52cli: cannot read " + c.path + ": " + c.message + "\n");
+  }
+  const fs::path nested = file("nested.json");
+  std::ofstream(nested, std::ios::binary)
+      << "{\"x\":" << std::string(200'000, '[') << std::string(200'000, ']')
+      << ",\"format\":\"tk52cfg-configuration\"}";
+  EXPECT_EQ(run({"config", "apply", nested.string()}), cli::kExitFailure);
+  EXPECT_NE(err().find("вложены слишком глубоко"), std::string::npos) << err();
+  EXPECT_EQ(sim_->command("show"), before);
 }
 
 }  // namespace

@@ -103,5 +103,83 @@ TEST(ConfigurationProfile, AFileThatDoesNotSuitTheClockIsRefused) {
   }
 }
 
+// Hostile or foreign files: each is refused with what is wrong, never a crash, and what is quoted
+// back from the file is escaped and short.
+TEST(ConfigurationProfile, AHostileFileIsRefusedWithWhatIsWrong) {
+  const std::string a = profile_text({Model::kTk52A, {3, 0, 0, 0, 2, 100}}, "x");
+  auto replaced = [](std::string text, const std::string& from, const std::string& to) {
+    const auto at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return text.replace(at, from.size(), to);
+  };
+  auto nested = [](std::size_t depth) {
+    return "{\"x\":" + std::string(depth, '[') + std::string(depth, ']') +
+           ",\"format\":\"tk52cfg-configuration\"}";
+  };
+  const std::string too_deep =
+      "Файл не является файлом конфигурации: значения в нём вложены слишком глубоко.";
+  const std::string in_1251 = replaced(a, "\"ТК-52 (UNIX)\"", "\"\xD2\xCA-52 (UNIX)\"");
+  std::string utf16;
+  for (const char c : std::string("{\"format\": 1}")) {
+    utf16 += c;
+    utf16 += '\0';
+  }
+  const std::string long_key(500'000, 'k');
+  const struct {
+    const char* legend;
+    std::string text;
+    std::string message;
+  } cases[] = {
+      {"nested 20,000 deep", nested(20'000), too_deep},
+      {"nested 400,000 deep", nested(400'000), too_deep},
+      {"nested a million deep", nested(1'000'000), std::string(kProfileTooLarge)},
+      {"nested in the configuration",
+       replaced(a, "\"pps_width\": 100", "\"pps_width\": [[[[[[[[1]]]]]]]]"), too_deep},
+      {"Windows-1251", in_1251,
+       "Файл конфигурации не в кодировке UTF-8 (байт " + std::to_string(in_1251.find('\xD2') + 1) +
+           "): сохраните его в UTF-8."},
+      {"UTF-16", "\xFF\xFE" + utf16,
+       "Файл конфигурации записан в кодировке UTF-16, а должен быть в UTF-8."},
+      {"UTF-16 without a mark", utf16,
+       "Файл конфигурации записан в кодировке UTF-16, а должен быть в UTF-8."},
+      {"bytes after a NUL", a + std::string("\0{}", 3),
+       "Файл не является файлом конфигурации: в нём есть нулевые байты."},
+      {"a number past a double", replaced(a, "\"pps_width\": 100", "\"pps_width\": 1e309"),
+       "Файл не является файлом конфигурации: в нём есть значение, которое не является конечным "
+       "числом (1e309)."},
+      {"NaN", replaced(a, "\"pps_width\": 100", "\"pps_width\": NaN"),
+       "Файл не является файлом конфигурации: в нём есть значение, которое не является конечным "
+       "числом (NaN)."},
+      {"minus infinity", replaced(a, "\"pps_width\": 100", "\"pps_width\": -Infinity"),
+       "Файл не является файлом конфигурации: в нём есть значение, которое не является конечным "
+       "числом (-Infinity)."},
+      {"not a number at all", replaced(a, "\"pps_width\": 100", "\"pps_width\": Nope"),
+       "Файл не является файлом конфигурации: он повреждён или обрезан."},
+      {"a key twice", replaced(a, "\"pps_width\": 100", "\"pps_width\": 100, \"pps_width\": 5"),
+       "В файле конфигурации поле «pps_width» повторяется."},
+      {"the model type as a fraction", replaced(a, "\"model_type\": 3", "\"model_type\": 3.0"),
+       "Тип модели в файле конфигурации должен быть целым числом, а не 3.0."},
+      {"the model type as a text", replaced(a, "\"model_type\": 3", "\"model_type\": \"3\""),
+       "Тип модели в файле конфигурации должен быть целым числом, а не \"3\"."},
+      {"the model type as a truth", replaced(a, "\"model_type\": 3", "\"model_type\": true"),
+       "Тип модели в файле конфигурации должен быть целым числом, а не true."},
+      {"a key with control characters",
+       replaced(a, "\"pps_width\"", "\"\\u001b[2J\": 1,\n    \"pps_width\""),
+       "Поле «\\x1B[2J» не поддерживается моделью TK-52.A."},
+      {"a 500 KB key", replaced(a, "\"pps_width\"", "\"" + long_key + "\": 1,\n \"pps_width\""),
+       "Поле «" + long_key.substr(0, 40) + "…» не поддерживается моделью TK-52.A."},
+      {"a value that is a list", replaced(a, "\"ТК-52 (UNIX)\"", "[1, 2]"),
+       "Недопустимое значение поля «time_stamp_format»: […]."},
+      {"larger than any profile", a + std::string(kLargestProfile, ' '),
+       std::string(kProfileTooLarge)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.legend);
+    EXPECT_EQ(refusal(c.text, Model::kTk52A), c.message);
+  }
+  // A UTF-8 mark in front of a sound profile is no fault.
+  EXPECT_EQ(refusal("\xEF\xBB\xBF" + a, Model::kTk52A), "(accepted)");
+}
+
 }  // namespace
 }  // namespace tk52

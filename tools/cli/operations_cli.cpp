@@ -159,26 +159,16 @@ std::string utc_now_iso() {
   return text;
 }
 
-// The whole file, or nothing (and a message) when it cannot be read.
-std::optional<std::string> read_whole_file(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) {
-    print_error("tk52cli: cannot read %s: %s\n", path.c_str(), std::strerror(errno));
-    return std::nullopt;
-  }
-  std::string text;
-  char block[4096];
-  std::size_t got = 0;
-  while ((got = std::fread(block, 1, sizeof block, file)) > 0 && text.size() < (1u << 20))
-    text.append(block, got);
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed || text.size() >= (1u << 20)) {
-    print_error("tk52cli: cannot read %s: %s\n", path.c_str(),
-                failed ? std::strerror(errno) : "not a configuration file (too large)");
-    return std::nullopt;
-  }
-  return text;
+// The profile file's text, or nothing (and a message) when it cannot be one.
+std::optional<std::string> read_profile_text(const std::string& path) {
+  ProfileFile file = read_profile_file(path);
+  if (file.refusal.empty())
+    return std::move(file.text);
+  if (file.error)
+    print_error("tk52cli: cannot read %s: %s\n", path.c_str(), file.error.message().c_str());
+  else
+    print_error("tk52cli: cannot read %s: %s\n", path.c_str(), file.refusal.c_str());
+  return std::nullopt;
 }
 
 bool write_whole_file(const std::string& path, const std::string& text) {
@@ -221,7 +211,7 @@ int run_config_save(Session& session, const std::string& path) {
 // "config apply FILE": checked against the connected clock first, written only when it suits
 // it, then read back; a field the clock did not take is reported and fails the command.
 int run_config_apply(Session& session, const std::string& path) {
-  const std::optional<std::string> text = read_whole_file(path);
+  const std::optional<std::string> text = read_profile_text(path);
   if (!text)
     return kExitFailure;
   if (!session.connect())
