@@ -473,7 +473,7 @@ constexpr int kMenuLoadConfiguration = 40007;
 
 // "Сохранить конфигурацию..." and "Загрузить конфигурацию...": the page's lists go to a file and
 // come back from it; loading writes nothing to the clock, and a profile of another model is
-// refused with a message, the lists left as they were.
+// refused with a message, the lists left as they were, and so is a hostile file.
 TEST_F(Configuration, ProfilesKeepAndFillTheListsWithoutWriting) {
   const Model model = model_under_test();
   connect();
@@ -523,6 +523,20 @@ TEST_F(Configuration, ProfilesKeepAndFillTheListsWithoutWriting) {
                              L", а подключена модель " + widen(wire) + L".");
   EXPECT_EQ(text_of(config_control(kTimeStampList)), L"GPRMC");
   EXPECT_EQ(sim_->state("config").value_or("?"), held);
+
+  // A value nested 20,000 deep once took the program down; now it is one clear refusal.
+  {
+    const std::string nested = "{\"x\":" + std::string(20'000, '[') + std::string(20'000, ']') +
+                               ",\"format\":\"tk52cfg-configuration\"}";
+    std::FILE* file = _wfopen(profile.c_str(), L"wb");
+    ASSERT_NE(file, nullptr);
+    std::fwrite(nested.data(), 1, nested.size(), file);
+    std::fclose(file);
+  }
+  through_dialog(kMenuLoadConfiguration, "Загрузить конфигурацию", profile);
+  expect_box(L"Ошибка!",
+             L"Файл не является файлом конфигурации: значения в нём вложены слишком глубоко.");
+  EXPECT_EQ(text_of(config_control(kTimeStampList)), L"GPRMC");
   DeleteFileW(profile.c_str());
 }
 
