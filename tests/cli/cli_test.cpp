@@ -361,6 +361,52 @@ TEST_F(CliTest, AProfileAppliesToTheSameModelAndToNoOther) {
   EXPECT_NE(err().find("tk52cli: cannot write " + nowhere.string()), std::string::npos) << err();
 }
 
+// What tk52cli reports is what happened: a field the connected model lacks, or a list position
+// it does not have, is refused before anything is sent; the JSON lists only the model's fields,
+// with the clock's padding blanks trimmed; a fault the self-diagnostic found fails the command;
+// the traffic log names the port as it was given.
+TEST_F(CliTest, ResultsSayOnlyWhatHappened) {
+  start({"--model", "TK-52.00", "--diag", "4"});
+  const std::string before = sim_->command("show");
+  const struct {
+    std::vector<std::string> args;
+    const char* named;
+  } refused[] = {
+      {{"config", "write", "--satellites", "3"}, "--satellites takes a number from 0 to 2"},
+      {{"config", "write", "--pps-width", "7", "--pps-source", "1"}, "--pps-width: the connected"},
+      {{"config", "write", "--time-format", "3", "--pps-source", "1"},
+       "--pps-source: the connected"},
+  };
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.args[3]);
+    EXPECT_EQ(run(c.args), cli::kExitUsage) << err();
+    EXPECT_NE(err().find(c.named), std::string::npos) << err();
+    EXPECT_TRUE(out().empty());
+  }
+  EXPECT_EQ(sim_->command("show"), before);
+
+  const fs::path log_file = file("log.txt");
+  ASSERT_EQ(run({"config", "write", "--satellites", "2", "--log", log_file.string()}), 0) << err();
+  ASSERT_EQ(out().size(), 1u);
+  EXPECT_EQ(out()[0].find("pps_"), std::string::npos) << out()[0];
+  EXPECT_NE(out()[0].find("\"satellite_systems\":2,\"utc_reference\":"), std::string::npos)
+      << out()[0];
+  EXPECT_NE(contents(log_file).find(utf8_to_cp1251("Установлено соединение по " + sim_->port() +
+                                                   " на скорости 115200 бит/с")),
+            std::string::npos)
+      << contents(log_file);
+
+  EXPECT_EQ(run({"selftest"}), cli::kExitFailure) << err();
+  ASSERT_EQ(out().size(), 1u);
+  EXPECT_NE(out()[0].find("\"code\":4,\"result\":\"E4\""), std::string::npos) << out()[0];
+  sim_->command("diag 5");
+  EXPECT_EQ(run({"selftest"}), cli::kExitSuccess) << err();
+
+  sim_->command("model TK-52.A");
+  ASSERT_EQ(run({"identify"}), 0) << err();
+  EXPECT_EQ(out()[0].rfind("{\"model\":\"TK-52.A\",\"model_type\":3,", 0), 0u) << out()[0];
+}
+
 // Only a regular file can be a profile: a pipe with no writer, a terminal device or the clock's own
 // line would block the read for ever, so each is refused before it is opened, the clock left as
 // it was. A profile nested deep enough to exhaust the stack is refused, not a crash.

@@ -160,7 +160,7 @@ TEST_F(NetworkTest, IdentifiesAndReadsAJournalThroughBothKindsOfServer) {
     SCOPED_TRACE(port);
     ASSERT_EQ(run({"identify", "--port", port}), 0) << err();
     ASSERT_EQ(out().size(), 1u);
-    EXPECT_EQ(out()[0].rfind("{\"model\":\"TK-52.A \",\"model_type\":3,", 0), 0u) << out()[0];
+    EXPECT_EQ(out()[0].rfind("{\"model\":\"TK-52.A\",\"model_type\":3,", 0), 0u) << out()[0];
     ASSERT_EQ(run({"journal", "read", "--format", "json", "--port", port}), 0) << err();
     ASSERT_EQ(out().size(), 60u);
     EXPECT_EQ(out()[59].rfind("{\"number\":59,", 0), 0u) << out()[59];

@@ -118,7 +118,7 @@ TEST_F(OperationsTest, ConnectIdentifiesEachModelAndAppliesItsRules) {
     front_.settings.saved.clear();
   }
   // Each simulator had a line of its own; the exact text is checked in the traffic log test.
-  EXPECT_EQ(count_lines("Установлено соединение по COM"), 4u);
+  EXPECT_EQ(count_lines("Установлено соединение по "), 4u);
   EXPECT_EQ(count_lines("Соединение разорвано. Всего предложений принято: "), 4u);
 }
 
@@ -169,8 +169,7 @@ TEST_F(OperationsTest, TrafficLogLinesAreExactWindows1251Bytes) {
   }
   // Event lines: " <DD.MM.YYYY-hh:mm:ss:mmm> " and the Windows-1251 text, no line end.
   const std::string connected =
-      utf8_to_cp1251("Установлено соединение по COM" + std::to_string(port_number(sim_->port())) +
-                     " на скорости 115200 бит/с");
+      utf8_to_cp1251("Установлено соединение по " + sim_->port() + " на скорости 115200 бит/с");
   const std::string disconnected =
       utf8_to_cp1251("Соединение разорвано. Всего предложений принято: 2 (из них плохих: 0)");
   for (const std::string& text : {connected, disconnected}) {

@@ -47,11 +47,14 @@ TEST(Decode, OneJsonObjectPerLineWithADollar) {
   const std::string input = "# a comment\n" + sentence("PKEXR,7,A") + "no dollar here\r\n" +
                             "garbage$" + sentence("PKEXE,07").substr(1) + "$PKEXS*56\n";
   EXPECT_EQ(decode_text(input),
-            "{\"line\":2,\"kind\":\"PKEXR\",\"kind_id\":6,\"result\":4096,\"model_type\":0,"
+            "{\"line\":2,\"direction\":\"received\",\"kind\":\"PKEXR\",\"kind_id\":6,\"result\":"
+            "4096,\"model_type\":0,"
             "\"record\":{\"speed_index\":6,\"letter\":\"A\"}}\n"
-            "{\"line\":4,\"kind\":\"PKEXE\",\"kind_id\":10,\"result\":4096,\"model_type\":0,"
+            "{\"line\":4,\"direction\":\"received\",\"kind\":\"PKEXE\",\"kind_id\":10,\"result\":"
+            "4096,\"model_type\":0,"
             "\"record\":{\"code\":7}}\n"
-            "{\"line\":5,\"kind\":\"PKEXS\",\"kind_id\":8,\"result\":4098,\"model_type\":0,"
+            "{\"line\":5,\"direction\":\"received\",\"kind\":\"PKEXS\",\"kind_id\":8,\"result\":"
+            "4098,\"model_type\":0,"
             "\"record\":null}\n");
 }
 
@@ -65,7 +68,7 @@ TEST(Decode, ModelTypeFollowsIdentificationReplies) {
   std::getline(lines, second);
   std::getline(lines, third);
   EXPECT_NE(first.find("\"result\":4097,\"model_type\":1"), std::string::npos) << first;
-  EXPECT_NE(second.find("\"model_type\":3,\"record\":{\"model\":\"TK-52.A \",\"hardware\":\"01\","
+  EXPECT_NE(second.find("\"model_type\":3,\"record\":{\"model\":\"TK-52.A\",\"hardware\":\"01\","
                         "\"software\":\"V2.345\"}"),
             std::string::npos)
       << second;
@@ -85,11 +88,13 @@ TEST(Decode, LengthRuleCountsTheLineEnd) {
   std::string s81 = sentence(body80 + "A");
   s81.resize(s81.size() - 2);
   EXPECT_EQ(decode_text(s80 + "\n" + s81 + "\r\n" + "$GPZ*\n" + "$GPZDA\n"),
-            "{\"line\":1,\"kind\":\"unknown\",\"kind_id\":13,\"result\":4096,\"model_type\":0,"
+            "{\"line\":1,\"direction\":\"received\",\"kind\":\"unknown\",\"kind_id\":13,\"result\":"
+            "4096,\"model_type\":0,"
             "\"record\":null}\n"
-            "{\"line\":2,\"skipped\":\"length\"}\n"
-            "{\"line\":3,\"skipped\":\"length\"}\n"
-            "{\"line\":4,\"kind\":\"GPZDA\",\"kind_id\":0,\"result\":4098,\"model_type\":0,"
+            "{\"line\":2,\"direction\":\"received\",\"skipped\":\"length\"}\n"
+            "{\"line\":3,\"direction\":\"received\",\"skipped\":\"length\"}\n"
+            "{\"line\":4,\"direction\":\"received\",\"kind\":\"GPZDA\",\"kind_id\":0,\"result\":"
+            "4098,\"model_type\":0,"
             "\"record\":null}\n");
 }
 
@@ -101,17 +106,35 @@ TEST(Decode, ReadsATrafficLogAndSurvivesGarbage) {
       pkext + "x[10.12.2026-12:34:57:000] >>> $PKEXS*00\r\n" + std::string("\0\x01\xFF$$$\x80", 8) +
       "\n" + std::string(100000, '$') + "\n" + std::string(100000, 'Z') + "$PKEXD,OK*06";
   const std::string out = decode_text(log);
-  EXPECT_NE(
-      out.find("{\"line\":2,\"kind\":\"PKEXT\",\"kind_id\":3,\"result\":4096,\"model_type\":0,"
-               "\"record\":{\"year\":2026,\"month\":12,\"day\":10,\"hour\":12,\"minute\":34,"
-               "\"second\":56,\"ms\":570,\"status\":\"A\"}}"),
-      std::string::npos)
+  EXPECT_NE(out.find("{\"line\":2,\"direction\":\"received\",\"kind\":\"PKEXT\",\"kind_id\":3,"
+                     "\"result\":4096,\"model_type\":0,"
+                     "\"record\":{\"year\":2026,\"month\":12,\"day\":10,\"hour\":12,\"minute\":34,"
+                     "\"second\":56,\"ms\":570,\"status\":\"A\"}}"),
+            std::string::npos)
       << out;
-  EXPECT_NE(out.find("{\"line\":3,\"kind\":\"PKEXS\",\"kind_id\":8,\"result\":4098"),
+  EXPECT_NE(out.find("{\"line\":3,\"direction\":\"received\",\"kind\":\"PKEXS\",\"kind_id\":8,"
+                     "\"result\":4098"),
             std::string::npos);
-  EXPECT_NE(out.find("{\"line\":4,\"skipped\":\"length\"}"), std::string::npos);
-  EXPECT_NE(out.find("{\"line\":5,\"skipped\":\"length\"}"), std::string::npos);
-  EXPECT_NE(out.find("{\"line\":6,\"kind\":\"PKEXD\""), std::string::npos) << out;
+  EXPECT_NE(out.find("{\"line\":4,\"direction\":\"received\",\"skipped\":\"length\"}"),
+            std::string::npos);
+  EXPECT_NE(out.find("{\"line\":5,\"direction\":\"received\",\"skipped\":\"length\"}"),
+            std::string::npos);
+  EXPECT_NE(out.find("{\"line\":6,\"direction\":\"received\",\"kind\":\"PKEXD\""),
+            std::string::npos)
+      << out;
+
+  // The program's own request in a traffic log is named as sent, not decoded as a reply, and
+  // leaves the model of the lines after it alone.
+  const std::string sent = decode_text(
+      " [10.12.2026-12:34:56:570] <<< $PKEXI*3B\r\n"
+      " [10.12.2026-12:34:56:600] >>> $PKEXI,TK-52.A ,01,V1.23*53\r\n");
+  EXPECT_NE(sent.find("{\"line\":1,\"direction\":\"sent\",\"kind\":\"PKEXI\",\"kind_id\":7,"
+                      "\"record\":null}"),
+            std::string::npos)
+      << sent;
+  EXPECT_NE(sent.find("{\"line\":2,\"direction\":\"received\",\"kind\":\"PKEXI\""),
+            std::string::npos)
+      << sent;
 }
 
 // Golden files: every capture decodes to the JSON kept beside it. Set TK52_UPDATE_GOLDEN=1 to

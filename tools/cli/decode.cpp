@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstring>
+#include <string_view>
 
 #include "configuration_json.h"
 #include "json_writer.h"
@@ -155,9 +156,11 @@ Decoder::Decoder(DeviceModelType start_model) : state_(std::make_unique<State>()
 
 Decoder::~Decoder() = default;
 
-std::string Decoder::decode_line(long long line_number, const char* sentence, std::size_t size) {
+std::string Decoder::decode_line(long long line_number, const char* sentence, std::size_t size,
+                                 Direction direction) {
   JsonObject json;
   json.add("line", line_number);
+  json.add("direction", direction == Direction::kSent ? "sent" : "received");
   const std::size_t wire_size = size + 2;  // the CR LF the reader would have stored
   if (wire_size < kMinSentence || wire_size > kMaxSentence) {
     return json.add("skipped", "length").str();
@@ -169,6 +172,12 @@ std::string Decoder::decode_line(long long line_number, const char* sentence, st
 
   Protocol& protocol = state_->protocol;
   const SentenceKind kind = classify_name(wire.data() + 1);
+  // The program's own requests are not replies: named, never taken for what the clock said.
+  if (direction == Direction::kSent)
+    return json.add("kind", kind_name(kind))
+        .add("kind_id", index_of(kind))
+        .add_null("record")
+        .str();
   const ResultCode result = protocol.dispatch(wire.data(), wire_size, CalendarTime{}, kind);
 
   json.add("kind", kind_name(kind)).add("kind_id", index_of(kind)).add("result", result);
@@ -199,6 +208,10 @@ long long decode_stream(std::FILE* in, const std::function<bool(std::string_view
   std::array<char, kMaxSentence> sentence{};
   std::size_t length = 0;
   bool has_dollar = false;
+  // A traffic log marks what the program sent with "<<< " before the "$".
+  constexpr std::string_view kSentMark = "<<< ";
+  std::array<char, kSentMark.size()> before_dollar{};
+  Decoder::Direction direction = Decoder::Direction::kReceived;
   long long line = 1;
   long long decoded = 0;
   std::string output;
@@ -207,12 +220,13 @@ long long decode_stream(std::FILE* in, const std::function<bool(std::string_view
     if (has_dollar) {
       if (length > 0 && length <= sentence.size() && sentence[length - 1] == '\r')
         --length;
-      output += decoder.decode_line(line, sentence.data(), length);
+      output += decoder.decode_line(line, sentence.data(), length, direction);
       output += '\n';
       ++decoded;
     }
     has_dollar = false;
     length = 0;
+    before_dollar = {};
     ++line;
   };
 
@@ -228,7 +242,12 @@ long long decode_stream(std::FILE* in, const std::function<bool(std::string_view
       if (c == '$') {
         has_dollar = true;
         length = 0;
+        direction = std::string_view(before_dollar.data(), before_dollar.size()) == kSentMark
+                        ? Decoder::Direction::kSent
+                        : Decoder::Direction::kReceived;
       }
+      std::memmove(before_dollar.data(), before_dollar.data() + 1, before_dollar.size() - 1);
+      before_dollar.back() = c;
       if (!has_dollar)
         continue;
       if (length < sentence.size())

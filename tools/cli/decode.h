@@ -21,9 +21,14 @@ class Decoder {
   Decoder(const Decoder&) = delete;
   Decoder& operator=(const Decoder&) = delete;
 
+  // Received: what the clock sent (a capture's every line). Sent: a request the program logged.
+  enum class Direction { kReceived, kSent };
+
   // The JSON object for one line's sentence: the text from its last "$" to the end of the line,
-  // without the line end. `size` may exceed the sentence limit; such a text is not read.
-  std::string decode_line(long long line_number, const char* sentence, std::size_t size);
+  // without the line end. `size` may exceed the sentence limit; such a text is not read. A sent
+  // request is named but not decoded as a reply.
+  std::string decode_line(long long line_number, const char* sentence, std::size_t size,
+                          Direction direction = Direction::kReceived);
 
  private:
   struct State;

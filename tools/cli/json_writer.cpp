@@ -66,6 +66,10 @@ JsonObject& JsonObject::add(std::string_view name, long long value) {
 
 JsonObject& JsonObject::add(std::string_view name, std::string_view value) {
   key(name);
+  // The clock pads its texts with blanks to a field's width ("TK-52.A "); a script wants the
+  // text. The traffic log keeps the line as it came.
+  while (!value.empty() && value.back() == ' ')
+    value.remove_suffix(1);
   append_json_string(text_, value);
   return *this;
 }

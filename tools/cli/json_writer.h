@@ -10,8 +10,8 @@ namespace tk52::cli {
 class JsonObject {
  public:
   JsonObject& add(std::string_view key, long long value);
-  JsonObject& add(std::string_view key, std::string_view value);
-  JsonObject& add_char(std::string_view key, int c);  // "" for 0
+  JsonObject& add(std::string_view key, std::string_view value);  // trailing blanks trimmed
+  JsonObject& add_char(std::string_view key, int c);              // "" for 0
   JsonObject& add_raw(std::string_view key, std::string_view json);
   JsonObject& add_null(std::string_view key) { return add_raw(key, "null"); }
 

@@ -11,7 +11,6 @@
 #include <utility>
 
 #include "cli_common.h"
-#include "configuration_json.h"
 #include "headless.h"
 #include "json_writer.h"
 #include "pages/configuration/configuration_profile.h"
@@ -126,10 +125,18 @@ std::string identity_json(const IdentificationRecord& id, DeviceModelType model)
       .str();
 }
 
+// The fields the model has: models 1 and 2 have no PPS fields, models 3 and 4 neither the UTC
+// reference nor the heating, and what a model lacks is never shown as if it were set.
 std::string configuration_json(DeviceModelType model, const ConfigurationPositions& c) {
   JsonObject json;
-  json.add("model_type", model_number(model));
-  return add_configuration(json, c).str();
+  json.add("model_type", model_number(model))
+      .add("time_stamp_format", c.time_stamp_format)
+      .add("satellite_systems", c.satellite_systems);
+  if (has_pps_fields(model))
+    json.add("pps_source", c.pps_source).add("pps_width", c.pps_width);
+  else
+    json.add("utc_reference", c.utc_reference).add("heating", c.heating);
+  return json.str();
 }
 
 // The fields the model's write carries: models without the PPS fields never send them.
@@ -296,7 +303,11 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
       {"--pps-source", ConfigControl::kPpsSource, 2},
       {"--pps-width", ConfigControl::kPpsWidth, kPpsWidthMax},
   };
-  std::vector<std::pair<ConfigControl, int>> changes;
+  struct Change {
+    const FieldOption* field;
+    int value;
+  };
+  std::vector<Change> changes;
   // Options come in pairs: a field's name and its value.
   for (std::size_t i = 1; i < args.size(); i += 2) {
     const FieldOption* field = nullptr;
@@ -312,7 +323,7 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
       return usage_error(std::string(field->name) + " takes a number from " + std::to_string(lo) +
                          " to " + std::to_string(field->max));
     }
-    changes.emplace_back(field->control, value);
+    changes.push_back({.field = field, .value = value});
   }
   if (action != "read" && action != "write" && action != "defaults") {
     return usage_error("config takes read, write, defaults, save FILE or apply FILE");
@@ -334,13 +345,33 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
                 config.heating, config.pps_source, config.pps_width}));
     return kExitSuccess;
   }
+  // Every field is checked against the connected model before anything is sent.
+  for (const Change& change : changes) {
+    const ConfigControl control = change.field->control;
+    const bool pps_field =
+        control == ConfigControl::kPpsSource || control == ConfigControl::kPpsWidth;
+    const bool utc_field =
+        control == ConfigControl::kUtcReference || control == ConfigControl::kHeating;
+    const std::string name(change.field->name);
+    if ((pps_field && !has_pps_fields(model)) || (utc_field && has_pps_fields(model))) {
+      return usage_error(name + ": the connected " + std::string(profile_model_name(model)) +
+                         " has no such field; nothing was written");
+    }
+    // Models 1 and 2 have no "Отсутствует" in their satellite list: one position fewer.
+    if (control == ConfigControl::kSatelliteSystems && !has_pps_fields(model) &&
+        change.value > change.field->max - 1) {
+      return usage_error(name + " takes a number from 0 to " +
+                         std::to_string(change.field->max - 1) + " on the connected " +
+                         std::string(profile_model_name(model)) + "; nothing was written");
+    }
+  }
   if (action == "defaults")
     front.configuration_operations->apply_defaults();
-  for (const auto& [control, value] : changes) {
-    if (control == ConfigControl::kPpsWidth) {
-      front.configuration.set_pps_width(value);
+  for (const Change& change : changes) {
+    if (change.field->control == ConfigControl::kPpsWidth) {
+      front.configuration.set_pps_width(change.value);
     } else {
-      front.configuration.select(control, value);
+      front.configuration.select(change.field->control, change.value);
     }
   }
   const ConfigurationPositions written = front.configuration_operations->page_configuration();
@@ -452,7 +483,8 @@ int run_selftest(Session& session) {
                  .add("result", self_test_code_text(code))
                  .add("text", self_test_short_text(code))
                  .str());
-  return kExitSuccess;
+  // A fault the clock found is the command's failure, as a refused write is.
+  return code == kDeviceCodeOk ? kExitSuccess : kExitFailure;
 }
 
 int run_monitor(Session& session, const std::vector<std::string_view>& args) {

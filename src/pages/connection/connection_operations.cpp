@@ -39,11 +39,10 @@ std::string ConnectionOperations::connection_description(int speed_position) con
 }
 
 void ConnectionOperations::log_connected(int speed_position) {
-  char text[192];
-  std::snprintf(text, sizeof text, "%s по COM%d на скорости %d бит/с",
-                std::string(traffic_event_text(TrafficEvent::kConnected)).c_str(),
-                configurator_.port_choice().number, kSpeeds[speed_position]);
-  configurator_.log_event(text);
+  // The port as the operator gave it: "COM3", "/dev/ttyUSB0" or "tcp://host:4001".
+  configurator_.log_event(std::string(traffic_event_text(TrafficEvent::kConnected)) + " по " +
+                          configurator_.port_choice().name + " на скорости " +
+                          std::to_string(kSpeeds[speed_position]) + " бит/с");
 }
 
 void ConnectionOperations::abort_connection(std::unique_lock<TimedLock>& lock, ResultCode code,
