@@ -82,9 +82,14 @@ void Configurator::log_event(std::string_view text) {
 }
 
 void Configurator::show_result(ResultCode code) {
-  const ResultMessage message = result_message(code);
-  if (message.shown)
-    shell_.show_message(message.title, message.text, MessageIcon::kError);
+  report({.id = result_message_id(code)});
+}
+
+void Configurator::report(const Message& message) {
+  if (message.id == MessageId::kNone)
+    return;
+  const MessageEntry& entry = message_entry(message.id);
+  shell_.show_message(entry.title, message_text(message), entry.icon);
 }
 
 void Configurator::set_connection_text(std::string text) {
@@ -121,20 +126,11 @@ void Configurator::on_device_error_reply() {
     return;
   switch (load_record<DeviceErrorRecord>(payload).code) {
     case 1:
-      return shell_.show_message(
-          "Неверный формат предложения!",
-          "Не достаточное количество полей данных для данного типа предложения.",
-          MessageIcon::kError);
+      return report({.id = MessageId::kDeviceBadFormat});
     case 2:
-      return shell_.show_message(
-          "Неверное значение параметра!",
-          "Одно или несколько полей данных предложения содержат неверные значения параметра.",
-          MessageIcon::kError);
+      return report({.id = MessageId::kDeviceBadValue});
     default:
-      return shell_.show_message(
-          "Не распознанная ошибка протокола!",
-          "Предложение об ошибке содержит не предусмотренный конфигуратором код ошибки.",
-          MessageIcon::kError);
+      return report({.id = MessageId::kDeviceUnknownError});
   }
 }
 

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "app/messages.h"
 #include "app/operation_codes.h"
 #include "app/settings.h"
 #include "app/views.h"
@@ -112,6 +113,8 @@ class Configurator {
   void log_event(std::string_view text);
   // Shows a result code's message box (nothing for the codes of success).
   void show_result(ResultCode code);
+  // Shows a message of the catalogue (nothing for MessageId::kNone).
+  void report(const Message& message);
 
  private:
   class Events final : public ProtocolEvents {

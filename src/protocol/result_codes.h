@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 
 namespace tk52 {
 
@@ -32,15 +31,5 @@ inline constexpr ResultCode kPostFailed = 0x1005;
 constexpr bool succeeded(ResultCode code) {
   return code == result::kPortOk || code == result::kOk;
 }
-
-// What the user is told about a code: a message box title and text (UTF-8). `shown` is false
-// for the codes that show nothing (0, 8 and 0x1000).
-struct ResultMessage {
-  bool shown;
-  std::string_view title;
-  std::string_view text;
-};
-
-ResultMessage result_message(ResultCode code);
 
 }  // namespace tk52

@@ -4,9 +4,9 @@
 //
 // Copies every file of SOURCE_DIR into OUT_DIR as Windows-1251 text (the code page HTML Help
 // reads a Russian help file in), and replaces each marker "<!--tk52:NAME-->" of a page with the
-// table NAME made from the program's texts: the error messages, the self-diagnostic codes, the
-// journal events, the traffic log events and the status texts. The help therefore says what the
-// program shows. A marker without a table, or a message without advice, fails the build.
+// table NAME made from the program's texts: the message catalogue, the self-diagnostic codes,
+// the journal events, the traffic log events and the status texts. The help therefore says what
+// the program shows. A marker without a table, or a message without advice, fails the build.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -19,17 +19,16 @@
 #include <string_view>
 #include <vector>
 
+#include "app/messages.h"
 #include "app/operation_codes.h"
 #include "log/traffic_log.h"
 #include "pages/journals/journal_texts.h"
 #include "pages/monitoring/self_test_texts.h"
 #include "platform/text_1251.h"
-#include "protocol/result_codes.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using tk52::ResultCode;
 
 std::string escape(std::string_view text) {
   std::string out;
@@ -60,80 +59,41 @@ std::string cell(std::string_view text) {
   return "<td>" + escape(text) + "</td>";
 }
 
-// What the operator does about each message of the result table. A code the program can show
-// without an entry here stops the build: every message the program shows is explained.
-const std::map<ResultCode, std::string_view>& advice() {
-  static const std::map<ResultCode, std::string_view> table = {
-      {tk52::result::kNotPerformed,
-       "Повторите операцию. Если сообщение повторяется, разъедините и снова соедините "
-       "радиочасы."},
-      {tk52::result::kPortNotOpen,
-       "Порт занят другой программой, отключён или выбран неверно. Закройте программы, "
-       "работающие с портом, проверьте кабель и адаптер USB–COM, выберите порт в меню "
-       "«Настройки» &rarr; «COM-порт» (кнопка «Сканировать» обновит список) и повторите."},
-      {tk52::result::kCloseFailed,
-       "Порт мог быть отключён во время работы (например, извлечён адаптер USB–COM). "
-       "Подключите адаптер снова; если порт остаётся недоступным, перезапустите программу."},
-      {tk52::result::kReadFailed,
-       "Связь с портом нарушена. Проверьте кабель и адаптер, затем разъедините и снова "
-       "соедините радиочасы."},
-      {tk52::result::kWriteFailed,
-       "Данные не ушли в порт за отведённое время. Проверьте, что адаптер подключён и порт "
-       "не занят; разъедините и снова соедините радиочасы."},
-      {tk52::result::kSpeedChangeFailed,
-       "Порт не принял новую скорость. Выберите другую скорость или другой порт; при "
-       "использовании адаптера проверьте, поддерживает ли он эту скорость."},
-      {tk52::result::kNoReply,
-       "Радиочасы не ответили на запрос трижды подряд. Проверьте питание радиочасов и кабель; "
-       "если скорость могла измениться, разъедините и найдите радиочасы кнопкой «Найти»."},
-      {tk52::result::kBadField,
-       "Ответ радиочасов не разобран: поле имеет неверное значение. Повторите операцию; если "
-       "ошибка повторяется, сохраните журнал обмена и передайте его в техническую поддержку."},
-      {tk52::result::kBadChecksum,
-       "Ответ искажён при передаче. Проверьте кабель и его длину, уменьшите скорость обмена "
-       "и повторите операцию."},
-      {tk52::result::kBadCrc,
-       "Данные ответа искажены при передаче. Проверьте кабель, уменьшите скорость обмена и "
-       "повторите операцию."},
-      {tk52::result::kNotProcessed,
-       "Программа не успела обработать ответ. Закройте лишние программы, нагружающие "
-       "компьютер, и повторите операцию."},
-      {tk52::result::kPostFailed,
-       "Системе не хватает ресурсов. Закройте лишние программы или перезапустите компьютер."},
-  };
-  return table;
+// The text of a message as the help shows it: a port's blank filled with an example, a detail
+// known only when the box is shown said to be one.
+std::string example_text(const tk52::MessageEntry& entry) {
+  return tk52::message_text(
+      {.id = entry.id, .port = "COM3", .detail = "(текст зависит от случая)"});
 }
 
-bool result_messages(std::string& out) {
-  out +=
-      "<table class=\"messages\">\n<tr><th>Заголовок</th><th>Сообщение</th>"
-      "<th>Что делать</th></tr>\n";
-  const tk52::ResultMessage unknown = tk52::result_message(0xFFFFFFFFu);
+bool self_test_messages(std::string& out);
+
+// Every message of the catalogue, under the heading of its section, in the catalogue's order.
+// An entry without advice stops the build: every message the program shows is explained.
+bool messages(std::string& out) {
   bool complete = true;
-  auto row = [&](ResultCode code) {
-    const tk52::ResultMessage message = tk52::result_message(code);
-    if (!message.shown || message.text == unknown.text)
-      return;
-    const auto found = advice().find(code);
-    if (found == advice().end()) {
-      std::fprintf(stderr, "tk52_helpgen: no advice for result code %u (%.*s)\n", code,
-                   static_cast<int>(message.text.size()), message.text.data());
+  std::string_view section;
+  for (const tk52::MessageEntry& entry : tk52::message_catalogue()) {
+    if (entry.section != section) {
+      if (!section.empty())
+        out += "</table>\n";
+      if (section == "Самодиагностика")
+        self_test_messages(out);
+      section = entry.section;
+      out += "\n<h2>" + escape(section) +
+             "</h2>\n<table class=\"messages\">\n<tr><th>Заголовок</th><th>Сообщение</th>"
+             "<th>Что делать</th></tr>\n";
+    }
+    if (entry.advice.empty()) {
+      std::fprintf(stderr, "tk52_helpgen: no advice for \"%.*s\"\n",
+                   static_cast<int>(entry.text.size()), entry.text.data());
       complete = false;
-      return;
     }
     // The advice is written as HTML.
-    out += "<tr>" + cell(message.title) + cell(message.text) + "<td>" + std::string(found->second) +
-           "</td></tr>\n";
-  };
-  for (ResultCode code = 0; code < 0x100; ++code)
-    row(code);
-  for (ResultCode code = tk52::result::kOk; code < tk52::result::kOk + 0x100; ++code)
-    row(code);
-  out += "<tr>" + cell(unknown.title) + cell(unknown.text) +
-         cell(
-             "Программа получила код ошибки, которого не знает. Сохраните журнал обмена и "
-             "передайте его в техническую поддержку.") +
-         "</tr>\n</table>\n";
+    out += "<tr>" + cell(entry.title) + cell(example_text(entry)) + "<td>" +
+           std::string(entry.advice) + "</td></tr>\n";
+  }
+  out += "</table>\n";
   return complete;
 }
 
@@ -147,8 +107,9 @@ bool self_test_codes(std::string& out) {
   return true;
 }
 
+// The self-diagnostic box's text for each fault code.
 bool self_test_messages(std::string& out) {
-  out += "<table class=\"messages\">\n<tr><th>Заголовок</th><th>Сообщение</th></tr>\n";
+  out += "<table class=\"messages\">\n<tr><th>Заголовок</th><th>Текст окна</th></tr>\n";
   for (int code = 0; code <= 4; ++code) {
     out += "<tr>" + cell(tk52::kSelfTestTitle) + cell(tk52::self_test_long_text(code)) + "</tr>\n";
   }
@@ -224,9 +185,8 @@ bool status_texts(std::string& out) {
 
 const std::map<std::string, std::function<bool(std::string&)>, std::less<>>& tables() {
   static const std::map<std::string, std::function<bool(std::string&)>, std::less<>> all = {
-      {"result-messages", result_messages},
+      {"messages", messages},
       {"self-test-codes", self_test_codes},
-      {"self-test-messages", self_test_messages},
       {"journal-events", journal_events},
       {"journal-types", journal_types},
       {"traffic-events", traffic_events},

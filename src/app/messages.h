@@ -1,0 +1,103 @@
+// Every message the program tells the operator, in one catalogue: its exact text and box title,
+// its icon, how grave it is and what the operator should do. The Windows program shows its boxes
+// from here, tk52cli prints from here and chooses its exit code by the severity, and the help's
+// troubleshooting page is written from here, so no message exists without its help entry.
+//
+// A text may hold "{port}" (the port's name as the operator gave it) or "{detail}" (a reason or a
+// value known only when it is shown); message_text() fills them in.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "app/views.h"
+#include "protocol/result_codes.h"
+
+namespace tk52 {
+
+enum class MessageId : std::uint8_t {
+  kNone,
+  // The result codes of the port and of the exchanges.
+  kNotPerformed,
+  kPortNotOpen,
+  kCloseFailed,
+  kReadFailed,
+  kWriteFailed,
+  kSpeedChangeFailed,
+  kNoReply,
+  kBadField,
+  kBadChecksum,
+  kBadCrc,
+  kNotProcessed,
+  kPostFailed,
+  kUnknownError,
+  // Connection and speed.
+  kNoPortChosen,
+  kDeviceNotFound,
+  kSpeedNotChanged,
+  kFixedSpeedLine,
+  kDeviceGone,
+  // The clock's refusals.
+  kDeviceBadFormat,
+  kDeviceBadValue,
+  kDeviceUnknownError,
+  // Self-diagnostic.
+  kSelfTestResult,
+  // Configuration files.
+  kNoModelForProfile,
+  kProfileRefused,
+  kFileNotSaved,
+  kFileNotOpened,
+  kFileAccessDenied,
+  // Logs and viewers.
+  kClearLogQuestion,
+  kTrafficLogUnavailable,
+  kEventLogUnavailable,
+  kJournalIncomplete,
+  kTooManyViewers,
+  kWindowNotCreated,
+  kEmptyLogFile,
+  kLogFileAlreadyOpen,
+  // Ports.
+  kPortRegistryUnreadable,
+  kPortScanOutOfMemory,
+  kPortScanFailed,
+  kPortDefaultListFailed,
+  // The program.
+  kProcessNotStarted,
+  kNoSystemResources,
+};
+
+// How grave a message is. tk52cli's exit code follows it: a notice or a question is no failure,
+// an incomplete result is exit 3, an error exit 1.
+enum class Severity : std::uint8_t { kNotice, kIncomplete, kError };
+
+struct MessageEntry {
+  MessageId id;
+  std::string_view section;  // the heading it is listed under in the help
+  std::string_view title;
+  std::string_view text;
+  MessageIcon icon;
+  Severity severity;
+  std::string_view advice;  // HTML, for the help page
+};
+
+std::span<const MessageEntry> message_catalogue();
+const MessageEntry& message_entry(MessageId id);
+
+// A message as it is to be shown: which one, and what fills its blanks.
+struct Message {
+  MessageId id = MessageId::kNone;
+  std::string port = {};
+  std::string detail = {};
+};
+
+// The text with its blanks filled.
+std::string message_text(const Message& message);
+
+// The message of a result code: kNone for the codes of success and kSilent.
+MessageId result_message_id(ResultCode code);
+
+}  // namespace tk52
