@@ -5,6 +5,7 @@
 #include "app/exchange.h"
 #include "link/network_port.h"
 #include "protocol/requests.h"
+#include "protocol/result_codes.h"
 
 namespace tk52 {
 namespace {
@@ -28,8 +29,18 @@ void ConnectionOperations::on_notification(const ReplyNotification&) {
     return;
   const std::string name = configurator_.port().name();
   connect_or_disconnect();
-  configurator_.shell().show_message(
-      "Соединение разорвано.", "Устройство отключено от порта " + name + ".", MessageIcon::kError);
+  show_device_gone(name);
+}
+
+void ConnectionOperations::show_device_gone(const std::string& port_name) {
+  configurator_.shell().show_message("Соединение разорвано.",
+                                     "Устройство отключено от порта " + port_name + ".",
+                                     MessageIcon::kError);
+}
+
+void ConnectionOperations::refuse_fixed_speed() {
+  configurator_.shell().show_message("Операция прошла неудачно.", std::string(kFixedSpeedLineText),
+                                     MessageIcon::kInformation);
 }
 
 std::string ConnectionOperations::connection_description(int speed_position) const {
@@ -55,7 +66,15 @@ void ConnectionOperations::abort_connection(std::unique_lock<TimedLock>& lock, R
   lock.unlock();
   if (back_to_first_speed)
     view_.select_speed(0);
-  if (code >= result::kNoReply) {
+  if (port.gone()) {
+    // Whatever the exchange made of it, the line went away under it.
+    show_device_gone(port_name);
+  } else if (code == result::kPortNotOpen && !port.open_failure().empty()) {
+    // The port's reason on a line of its own, under the usual text.
+    const ResultMessage message = result_message(code);
+    configurator_.shell().show_message(
+        message.title, std::string(message.text) + "\n" + port.open_failure(), MessageIcon::kError);
+  } else if (code >= result::kNoReply) {
     configurator_.shell().show_message("Соединение не установлено.",
                                        "Не удалось обнаружить устройство ТК на " + port_name + ".",
                                        MessageIcon::kInformation);
@@ -128,20 +147,34 @@ void ConnectionOperations::find_device() {
   const std::string name = configurator_.port_choice().name;
   if (!line_speed_settable(name)) {
     lock.unlock();
-    configurator_.shell().show_message("Операция прошла неудачно.",
-                                       std::string(kFixedSpeedLineText), MessageIcon::kInformation);
+    refuse_fixed_speed();
     configurator_.clear_status();
     return;
   }
   configurator_.status(StatusText::kFindingDevice);
   ResultCode code = port.open(name, kSpeeds[0], configurator_.sentence_handler());
-  if (code == result::kPortOk) {
+  // An RFC 2217 server that refuses COM Port Control, or never answers the speed request,
+  // leaves its line at the speed it likes, as a raw TCP line: nothing is sent then.
+  if (code == result::kPortOk && !port.speed_settable() && !port.gone()) {
+    port.close();
+    lock.unlock();
+    refuse_fixed_speed();
+    configurator_.clear_status();
+    return;
+  }
+  if (code == result::kPortOk && port.gone()) {
+    code = result::kWriteFailed;
+  } else if (code == result::kPortOk) {
     const Request query = build_query(SentenceKind::kPkexi);
     const ExchangeOptions options{3, true, false};
     for (int position = 0; position < kSpeedCount; ++position) {
       configurator_.set_connection_text(connection_description(position));
       view_.select_speed(position);
-      port.set_speed(kSpeeds[position]);
+      // A speed the line did not take would be reported as the clock's.
+      if (port.set_speed(kSpeeds[position]) == 0) {
+        code = port.gone() ? result::kWriteFailed : result::kSpeedChangeFailed;
+        break;
+      }
       code = exchange(protocol, port, SentenceKind::kPkexi, query, options);
       const bool send_failed = code == result::kPortNotOpen || code == result::kWriteFailed;
       if (code == result::kOk || send_failed)
@@ -166,9 +199,9 @@ void ConnectionOperations::find_device() {
 void ConnectionOperations::change_speed() {
   Protocol& protocol = configurator_.protocol();
   SerialPort& port = configurator_.port();
-  if (!line_speed_settable(port.name())) {
-    configurator_.shell().show_message("Операция прошла неудачно.",
-                                       std::string(kFixedSpeedLineText), MessageIcon::kInformation);
+  // Before anything is sent: the clock must not move to a speed the line never takes.
+  if (!port.speed_settable() && !port.gone()) {
+    refuse_fixed_speed();
     return;
   }
   std::unique_lock lock(protocol.operation_lock());

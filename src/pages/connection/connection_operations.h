@@ -33,6 +33,9 @@ class ConnectionOperations final : public NotificationHandler {
   void abort_connection(std::unique_lock<TimedLock>& lock, ResultCode code,
                         const std::string& port_name, bool back_to_first_speed);
   void log_connected(int speed_position);
+  void show_device_gone(const std::string& port_name);
+  // The line's speed is the server's (raw TCP, or RFC 2217 without COM Port Control).
+  void refuse_fixed_speed();
 
   Configurator& configurator_;
   ConfigurationView& view_;
