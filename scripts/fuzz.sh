@@ -23,10 +23,10 @@ fi
 
 # What each target reads, its longest input and its seeds (read only; new inputs go to
 # build/fuzz/corpus-<target>).
-targets=(protocol decode_stream profile)
-declare -A max_len=([protocol]=512 [decode_stream]=4096 [profile]=2048)
+targets=(protocol decode_stream profile telnet)
+declare -A max_len=([protocol]=512 [decode_stream]=4096 [profile]=2048 [telnet]=1024)
 declare -A seeds=([protocol]=tests/fuzz/corpus [decode_stream]=tests/data/captures
-  [profile]=tests/fuzz/corpus-profile)
+  [profile]=tests/fuzz/corpus-profile [telnet]=tests/fuzz/corpus-telnet)
 
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTK52_FUZZ=ON >/dev/null

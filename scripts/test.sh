@@ -88,7 +88,7 @@ scripts/gui-test.sh | tee build/win64/gui.log
 gui_tests=$(sed -n 's/^gui tests: \([0-9]*\) passed.*/\1/p' build/win64/gui.log)
 
 step "fuzzing for ${fuzz_seconds} s of processor time, split between the fuzz targets"
-fuzz_targets=3  # tk52_fuzz_protocol, _decode_stream and _profile (scripts/fuzz.sh)
+fuzz_targets=4  # tk52_fuzz_protocol, _decode_stream, _profile and _telnet (scripts/fuzz.sh)
 scripts/fuzz.sh --seconds "$(( fuzz_seconds / fuzz_targets > 0 ? fuzz_seconds / fuzz_targets : 1 ))"
 
 step "summary"

@@ -232,8 +232,17 @@ const MessageEntry& message_entry(MessageId id) {
 std::string message_text(const Message& message) {
   std::string text(message_entry(message.id).text);
   replace_all(text, "{port}", message.port);
-  replace_all(text, "{detail}", message.detail);
+  if (text.find("{detail}") != std::string::npos)
+    replace_all(text, "{detail}", message.detail);
+  else if (!message.detail.empty())
+    text += "\n" + message.detail;
   return text;
+}
+
+Outcome outcome_of(ResultCode code) {
+  if (succeeded(code))
+    return {};
+  return {.code = code, .message = {.id = result_message_id(code)}};
 }
 
 MessageId result_message_id(ResultCode code) {

@@ -94,8 +94,21 @@ struct Message {
   std::string detail = {};
 };
 
-// The text with its blanks filled.
+// The text with its blanks filled. A detail the text has no blank for goes on a line of its own
+// beneath it (the system's reason under "Не удалось открыть порт.").
 std::string message_text(const Message& message);
+
+// What an operation did: its result code, result::kOk exactly when it did what was asked, and
+// what the operator is to be told (kNone: nothing). Front ends decide by this, never by what a
+// window happened to show.
+struct Outcome {
+  ResultCode code = result::kOk;
+  Message message = {};
+  bool ok() const { return code == result::kOk; }
+};
+
+// A result code's outcome: both codes of success are result::kOk; kSilent fails telling nothing.
+Outcome outcome_of(ResultCode code);
 
 // The message of a result code: kNone for the codes of success and kSilent.
 MessageId result_message_id(ResultCode code);

@@ -21,6 +21,10 @@ constexpr std::uint8_t kSetDataSize = 2;
 constexpr std::uint8_t kSetParity = 3;
 constexpr std::uint8_t kSetStopSize = 4;
 constexpr std::uint8_t kSetControl = 5;
+// The server answers a command with the command's code plus 100.
+constexpr std::uint8_t kServerOffset = 100;
+// The longest name DNS can carry.
+constexpr std::size_t kMaxHostName = 253;
 
 std::string command(std::uint8_t verb, std::uint8_t option) {
   return {static_cast<char>(kIac), static_cast<char>(verb), static_cast<char>(option)};
@@ -48,18 +52,29 @@ std::optional<NetworkPortName> parse_network_port(std::string_view name) {
     return std::nullopt;
   }
   const auto colon = name.rfind(':');
-  if (colon == std::string_view::npos || colon == 0)
-    return std::nullopt;
+  // "[::1]" alone has colons but no port after the bracket.
+  if (colon == std::string_view::npos || (!name.empty() && name.back() == ']')) {
+    parsed.problem = "В имени порта нет номера порта (нужно tcp://УЗЕЛ:ПОРТ).";
+    return parsed;
+  }
   std::string_view host = name.substr(0, colon);
   const std::string_view port = name.substr(colon + 1);
-  if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+  if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
     host = host.substr(1, host.size() - 2);
   int number = 0;
   const auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), number);
-  if (error != std::errc() || end != port.data() + port.size() || number < 1 || number > 65535)
-    return std::nullopt;
-  parsed.host = host;
-  parsed.port = number;
+  if (host.empty()) {
+    parsed.problem = "В имени порта не указан узел (нужно tcp://УЗЕЛ:ПОРТ).";
+  } else if (host.size() > kMaxHostName) {
+    parsed.problem = "Имя узла длиннее " + std::to_string(kMaxHostName) + " знаков.";
+  } else if (port.empty() || error != std::errc() || end != port.data() + port.size() ||
+             number < 1 || number > 65535) {
+    parsed.problem = "Неверный номер порта «" + std::string(port.substr(0, 16)) +
+                     "»: допустимы числа от 1 до 65535.";
+  } else {
+    parsed.host = host;
+    parsed.port = number;
+  }
   return parsed;
 }
 
@@ -97,6 +112,12 @@ std::string TelnetLink::escape(std::string_view data) {
   return escaped;
 }
 
+void TelnetLink::keep_sub_byte(std::uint8_t b) {
+  if (sub_size_ < sizeof sub_)
+    sub_[sub_size_] = b;
+  ++sub_size_;
+}
+
 void TelnetLink::receive(const char* bytes, std::size_t size, std::string& data,
                          std::string& replies) {
   for (std::size_t i = 0; i < size; ++i) {
@@ -118,6 +139,7 @@ void TelnetLink::receive(const char* bytes, std::size_t size, std::string& data,
           state_ = State::kOption;
         } else if (b == kSb) {
           state_ = State::kSub;
+          sub_size_ = 0;
         } else {
           state_ = State::kData;  // NOP, GA and the like: nothing to do
         }
@@ -128,8 +150,12 @@ void TelnetLink::receive(const char* bytes, std::size_t size, std::string& data,
         // suppress-go-ahead are welcome (and were offered in the greeting); any other is
         // refused, once per option and direction.
         const bool wanted = b == kComPortOption || b == kBinary || b == kSuppressGoAhead;
-        if (verb_ != kDo && verb_ != kWill)
+        if (verb_ != kDo && verb_ != kWill) {
+          // Without COM Port Control the line keeps the server's speed, as over raw TCP.
+          if (b == kComPortOption)
+            com_port_refused_ = true;
           break;
+        }
         const int side = verb_ == kDo ? 0 : 1;
         std::uint32_t& bits = answered_[side][b / 32];
         const std::uint32_t bit = 1u << (b % 32);
@@ -141,13 +167,29 @@ void TelnetLink::receive(const char* bytes, std::size_t size, std::string& data,
         break;
       }
       case State::kSub:
-        // The server's answers to the settings (and its notifications) carry nothing the link
-        // needs: skipped up to IAC SE.
-        if (b == kIac)
+        // The server's answers to the settings and its notifications: only the answer to
+        // SET-BAUDRATE matters, the rest is skipped up to IAC SE.
+        if (b == kIac) {
           state_ = State::kSubCommand;
+        } else {
+          keep_sub_byte(b);
+        }
         break;
       case State::kSubCommand:
-        state_ = b == kSe ? State::kData : State::kSub;
+        if (b == kIac) {
+          keep_sub_byte(b);
+          state_ = State::kSub;
+        } else if (b == kSe) {
+          state_ = State::kData;
+          if (sub_size_ == 6 && sub_[0] == kComPortOption &&
+              sub_[1] == kServerOffset + kSetBaudRate) {
+            ++baud_answers_;
+            reported_baud_ = std::uint32_t{sub_[2]} << 24 | std::uint32_t{sub_[3]} << 16 |
+                             std::uint32_t{sub_[4]} << 8 | sub_[5];
+          }
+        } else {
+          state_ = State::kSub;
+        }
         break;
     }
   }

@@ -16,10 +16,13 @@ struct NetworkPortName {
   bool rfc2217 = false;  // false: raw TCP
   std::string host;
   int port = 0;
+  // Empty for a usable name; otherwise what is wrong with it, as a sentence for the operator
+  // (no host, no port, a port outside 1..65535, a host name longer than DNS allows).
+  std::string problem;
 };
 
 // The parts of "tcp://HOST:PORT" or "rfc2217://HOST:PORT" (HOST may be "[v6 address]"); nothing
-// for any other name, or a port outside 1..65535.
+// for a name of any other kind.
 std::optional<NetworkPortName> parse_network_port(std::string_view name);
 
 // False for a raw TCP line, whose speed only the server sets: a speed search there would
@@ -33,7 +36,9 @@ inline constexpr std::string_view kFixedSpeedLineText =
 // The Telnet side of an RFC 2217 connection. Bytes from the socket go through receive(): the
 // line's data bytes come out, commands and option negotiation are taken out, and the answers
 // the server is owed are collected for the caller to send. Data going to the line is escaped
-// (0xFF doubled) by escape().
+// (0xFF doubled) by escape(). What the server said of COM Port Control is kept: whether it
+// refused the option, and its answers to the speed requests, by which the caller knows whether
+// the line's speed is really set.
 class TelnetLink {
  public:
   // What the client says first: it will do COM Port Control and binary transmission both ways.
@@ -48,10 +53,25 @@ class TelnetLink {
   // the server to `replies`.
   void receive(const char* bytes, std::size_t size, std::string& data, std::string& replies);
 
+  // True once the server said DONT or WONT COM Port Control.
+  bool com_port_refused() const { return com_port_refused_; }
+  // How many answers to SET-BAUDRATE have come, and the speed the latest one reported.
+  unsigned baud_answers() const { return baud_answers_; }
+  std::uint32_t reported_baud() const { return reported_baud_; }
+
  private:
   enum class State { kData, kCommand, kOption, kSub, kSubCommand };
+  void keep_sub_byte(std::uint8_t b);
+
   State state_ = State::kData;
   std::uint8_t verb_ = 0;
+  // The subnegotiation being read: its first bytes (option, command, a 4-byte value) and its
+  // length.
+  std::uint8_t sub_[6] = {};
+  std::size_t sub_size_ = 0;
+  bool com_port_refused_ = false;
+  unsigned baud_answers_ = 0;
+  std::uint32_t reported_baud_ = 0;
   // Options already answered, so that a repeated request is not answered forever.
   std::uint32_t answered_[2][8] = {};
 };

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "link/network_port.h"
+
 namespace tk52 {
 namespace {
 
@@ -26,6 +28,8 @@ SerialPort::~SerialPort() {
 ResultCode SerialPort::open(const std::string& name, int baud, SentenceHandler& handler) {
   if (is_open())
     return result::kPortOk;
+  open_failure_.clear();
+  gone_.store(false);
   const int error = open_device(name, baud);
   if (error != 0) {
     last_error_.store(error);
@@ -93,6 +97,12 @@ int SerialPort::set_speed(int baud) {
   return previous;
 }
 
+bool SerialPort::speed_settable() {
+  if (!is_open())
+    return line_speed_settable(name_);
+  return !gone() && device_speed_settable();
+}
+
 std::uint32_t SerialPort::last_dollar_tick() const {
   return assembler_ ? assembler_->last_dollar_tick() : 0;
 }
@@ -119,6 +129,7 @@ void SerialPort::reader_loop() {
         break;
       case ReadStatus::kGone:
         // Nothing more will come: reading ends, and the interface thread closes the port.
+        gone_.store(true);
         assembler.reset();
         log_read_error(read.error);
         if (repeats_ > 0)

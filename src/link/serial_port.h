@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "link/sentence_assembler.h"
 #include "link/traffic_log_writer.h"
@@ -42,6 +43,9 @@ class SerialPort {
   // Opens `name` (COM3 on Windows; a device path such as /dev/ttyUSB0 elsewhere) at `baud`,
   // 8N1, and starts the reader. Opening an open port changes nothing and returns 0.
   ResultCode open(const std::string& name, int baud, SentenceHandler& handler);
+  // Why the latest open failed, as a sentence for the operator (a bad port number, an unknown
+  // host, a refused connection...); empty when the port gave no reason.
+  const std::string& open_failure() const { return open_failure_; }
 
   // Stops the reader (waking it, never killing it) and closes the port. Returns 0.
   ResultCode close();
@@ -55,6 +59,14 @@ class SerialPort {
   // Changes the speed, other settings unchanged. Returns the previous speed, or 0 when the port
   // is closed or refuses the speed.
   int set_speed(int baud);
+
+  // Whether this line's speed is the program's to set: false for a raw TCP line, or an RFC 2217
+  // server that refused COM Port Control or left the speed request unanswered (waiting a
+  // bounded time for its answer).
+  bool speed_settable();
+  // True when the device went away while the port was open: the line hung up, or the server
+  // closed the connection.
+  bool gone() const { return gone_.load(); }
 
   bool is_open() const { return open_.load(); }
   int speed() const { return baud_.load(); }
@@ -83,6 +95,7 @@ class SerialPort {
   virtual WriteResult write_device(const char* data, std::size_t size,
                                    std::uint32_t timeout_ms) = 0;
   virtual bool set_device_speed(int baud) = 0;
+  virtual bool device_speed_settable() { return true; }
   // Waits for one byte (at most kReadTimeoutMs) or until wake_reader() is called.
   virtual ReadResult read_device_byte() = 0;
   virtual void wake_reader() = 0;
@@ -90,6 +103,8 @@ class SerialPort {
   virtual void reader_pause(std::uint32_t ms) = 0;
 
   bool stop_requested() const { return stop_.load(); }
+  void set_open_failure(std::string reason) { open_failure_ = std::move(reason); }
+  void mark_gone() { gone_.store(true); }
 
  private:
   void reader_loop();
@@ -104,6 +119,8 @@ class SerialPort {
   std::string name_;
   std::atomic<bool> open_{false};
   std::atomic<bool> stop_{false};
+  std::atomic<bool> gone_{false};
+  std::string open_failure_;
   std::atomic<int> baud_{0};
   std::atomic<int> last_error_{0};
   std::unique_ptr<SentenceAssembler> assembler_;

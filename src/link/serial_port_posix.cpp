@@ -14,9 +14,14 @@
 
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "link/network_port.h"
 #include "link/serial_port.h"
@@ -44,6 +49,100 @@ bool speed_constant(int baud, speed_t& constant) {
   return false;
 }
 
+using Deadline = std::chrono::steady_clock::time_point;
+
+// A network port's connection, the name's lookup included, is made within this time or not at
+// all.
+constexpr std::uint32_t kConnectTimeoutMs = 5000;
+const std::string kConnectLimitText = std::to_string(kConnectTimeoutMs / 1000) + " с";
+
+int ms_left(Deadline deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+      deadline - std::chrono::steady_clock::now());
+  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+// The addresses of a host, or why there are none. getaddrinfo cannot be interrupted, and a name
+// server that never answers holds it for the resolver's own time-outs (10 s with the usual
+// settings), so it runs on a thread of its own, left to finish alone when the caller's time is
+// up; whatever it finds then is freed unused.
+struct NameLookup {
+  std::mutex mutex;
+  std::condition_variable finished;
+  bool done = false;
+  bool abandoned = false;
+  int status = 0;
+  addrinfo* found = nullptr;
+};
+
+constexpr int kLookupTimedOut = 1;  // no EAI_ code is positive
+
+int look_up(const std::string& host, int port, Deadline deadline, addrinfo*& found) {
+  auto lookup = std::make_shared<NameLookup>();
+  try {
+    std::thread([lookup, host, service = std::to_string(port)] {
+      addrinfo hints{};
+      hints.ai_family = AF_UNSPEC;
+      hints.ai_socktype = SOCK_STREAM;
+      addrinfo* result = nullptr;
+      const int status = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &result);
+      std::lock_guard lock(lookup->mutex);
+      if (lookup->abandoned) {
+        if (status == 0)
+          ::freeaddrinfo(result);
+        return;
+      }
+      lookup->status = status;
+      lookup->found = status == 0 ? result : nullptr;
+      lookup->done = true;
+      lookup->finished.notify_all();
+    }).detach();
+  } catch (const std::system_error&) {
+    return EAI_AGAIN;
+  }
+  std::unique_lock lock(lookup->mutex);
+  if (!lookup->finished.wait_until(lock, deadline, [&] { return lookup->done; })) {
+    lookup->abandoned = true;
+    return kLookupTimedOut;
+  }
+  found = lookup->found;
+  return lookup->status;
+}
+
+std::string lookup_failure(int status, const std::string& host) {
+  switch (status) {
+    case kLookupTimedOut:
+      return "Имя узла «" + host + "» не найдено за " + kConnectLimitText +
+             ": сервер имён не отвечает.";
+    case EAI_NONAME:
+    case EAI_NODATA:
+      return "Узел «" + host + "» не найден.";
+    case EAI_AGAIN:
+      return "Имя узла «" + host + "» не найдено: сервер имён недоступен.";
+    default:
+      return "Имя узла «" + host + "» не найдено: " + ::gai_strerror(status) + ".";
+  }
+}
+
+std::string connect_failure(int error) {
+  switch (error) {
+    case ECONNREFUSED:
+      return "Сервер отверг соединение: на этом порту никто не ждёт подключений.";
+    case ETIMEDOUT:
+      return "Сервер не ответил за " + kConnectLimitText + ".";
+    case ENETUNREACH:
+      return "Сеть узла недоступна.";
+    case EHOSTUNREACH:
+      return "Узел недоступен.";
+    case EPIPE:
+    case ECONNRESET:
+      return "Сервер закрыл соединение.";
+    default:
+      return std::string("Ошибка соединения: ") + std::strerror(error) + " (" +
+             std::to_string(error) + ").";
+  }
+}
+
 class PosixSerialPort final : public SerialPort {
  public:
   using SerialPort::SerialPort;
@@ -58,6 +157,10 @@ class PosixSerialPort final : public SerialPort {
     telnet_.reset();
     int error = 0;
     if (network_) {
+      if (!network_->problem.empty()) {
+        set_open_failure(network_->problem);
+        return EINVAL;
+      }
       error = connect_socket(*network_);
       if (error != 0)
         return error;
@@ -80,11 +183,13 @@ class PosixSerialPort final : public SerialPort {
     next_ = 0;
     if (network_ && network_->rfc2217) {
       telnet_.emplace();
+      baud_requests_ = 1;
       // The server sets its line as a local port would be set.
       const std::string hello = TelnetLink::greeting() + TelnetLink::line_settings(baud);
       const WriteResult sent = send_raw(hello.data(), hello.size(), kWriteTimeoutMs);
       if (!sent.completed) {
         close_device();
+        set_open_failure(connect_failure(sent.error));
         return sent.error;
       }
     }
@@ -120,8 +225,13 @@ class PosixSerialPort final : public SerialPort {
         done += static_cast<std::size_t>(n);
         continue;
       }
-      if (n < 0 && errno != EAGAIN && errno != EINTR)
-        return {false, errno};
+      if (n < 0 && errno != EAGAIN && errno != EINTR) {
+        const int error = errno;
+        // The server closed the connection: the line is gone as surely as a hung-up device.
+        if (network_ && (error == EPIPE || error == ECONNRESET || error == ENOTCONN))
+          server_gone();
+        return {false, error};
+      }
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
           deadline - std::chrono::steady_clock::now());
       if (left.count() <= 0)
@@ -135,11 +245,20 @@ class PosixSerialPort final : public SerialPort {
   bool set_device_speed(int baud) override {
     speed_t speed = B0;
     if (network_) {
-      // A raw TCP line keeps the speed the server gives it; through RFC 2217 the server sets it.
+      // A raw TCP line keeps the speed the server gives it; through RFC 2217 the server sets it,
+      // and the line has the new speed once the server has answered with it.
       if (!telnet_ || !speed_constant(baud, speed))
         return false;
+      {
+        std::lock_guard lock(telnet_mutex_);
+        ++baud_requests_;
+      }
       const std::string request = TelnetLink::set_baud(baud);
-      return send_raw(request.data(), request.size(), kWriteTimeoutMs).completed;
+      if (!send_raw(request.data(), request.size(), kWriteTimeoutMs).completed)
+        return false;
+      std::unique_lock lock(telnet_mutex_);
+      return await_baud_answers(lock) &&
+             telnet_->reported_baud() == static_cast<std::uint32_t>(baud);
     }
     termios tio{};
     if (!speed_constant(baud, speed) || ::tcgetattr(fd_, &tio) != 0)
@@ -186,6 +305,15 @@ class PosixSerialPort final : public SerialPort {
     return {ReadStatus::kTimeout, 0, 0};
   }
 
+  bool device_speed_settable() override {
+    if (!network_)
+      return true;
+    if (!telnet_)
+      return false;
+    std::unique_lock lock(telnet_mutex_);
+    return await_baud_answers(lock);
+  }
+
   void wake_reader() override {
     const char byte = 1;
     // A full pipe already holds a wake-up; nothing more to do then.
@@ -198,16 +326,16 @@ class PosixSerialPort final : public SerialPort {
   }
 
  private:
-  // A TCP connection to `where`, given at most kConnectTimeoutMs to be made.
+  // A TCP connection to `where`, given at most kConnectTimeoutMs to be made, the name's lookup
+  // included. On failure the reason is kept for the operator.
   int connect_socket(const NetworkPortName& where) {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
+    const Deadline deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kConnectTimeoutMs);
     addrinfo* found = nullptr;
-    const std::string service = std::to_string(where.port);
-    if (::getaddrinfo(where.host.c_str(), service.c_str(), &hints, &found) != 0 ||
-        found == nullptr) {
-      return EHOSTUNREACH;
+    const int status = look_up(where.host, where.port, deadline, found);
+    if (status != 0) {
+      set_open_failure(lookup_failure(status, where.host));
+      return status == kLookupTimedOut ? ETIMEDOUT : EHOSTUNREACH;
     }
     int error = ECONNREFUSED;
     for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
@@ -221,7 +349,10 @@ class PosixSerialPort final : public SerialPort {
         error = errno;
         if (error == EINPROGRESS) {
           pollfd out{fd_, POLLOUT, 0};
-          const int ready = ::poll(&out, 1, static_cast<int>(kConnectTimeoutMs));
+          int ready = 0;
+          do {
+            ready = ::poll(&out, 1, ms_left(deadline));
+          } while (ready < 0 && errno == EINTR);
           socklen_t length = sizeof error;
           if (ready <= 0) {
             error = ETIMEDOUT;
@@ -236,12 +367,30 @@ class PosixSerialPort final : public SerialPort {
       fd_ = -1;
     }
     ::freeaddrinfo(found);
-    if (error != 0)
+    if (error != 0) {
+      set_open_failure(connect_failure(error));
       return error;
+    }
     // Sentences are short and each is one write: no waiting to fill a segment.
     const int on = 1;
     ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     return 0;
+  }
+
+  // Waits (at most kAnswerTimeoutMs) until the server has answered every speed request, refused
+  // COM Port Control, or closed the connection; true for the first.
+  bool await_baud_answers(std::unique_lock<std::mutex>& lock) {
+    const auto answered = [this] { return telnet_->baud_answers() >= baud_requests_; };
+    telnet_changed_.wait_for(lock, std::chrono::milliseconds(kAnswerTimeoutMs),
+                             [&] { return answered() || telnet_->com_port_refused() || gone(); });
+    return answered() && !telnet_->com_port_refused();
+  }
+
+  // Marks the line gone and wakes whoever waits for the server's answers.
+  void server_gone() {
+    mark_gone();
+    std::lock_guard lock(telnet_mutex_);
+    telnet_changed_.notify_all();
   }
 
   // The next byte of the line from the socket, Telnet commands taken out on the way.
@@ -265,20 +414,28 @@ class PosixSerialPort final : public SerialPort {
         return {ReadStatus::kTimeout, 0, 0};
       char raw[sizeof buffer_];
       const ssize_t n = ::recv(fd_, raw, sizeof raw, 0);
-      if (n == 0)
-        return {ReadStatus::kGone, 0, ECONNRESET};  // the server closed the connection
+      if (n == 0) {
+        server_gone();  // the server closed the connection
+        return {ReadStatus::kGone, 0, ECONNRESET};
+      }
       if (n < 0) {
         const int error = errno;
         if (error == EAGAIN || error == EINTR)
           continue;
-        if (error == ECONNRESET || error == EPIPE || error == ETIMEDOUT)
+        if (error == ECONNRESET || error == EPIPE || error == ETIMEDOUT) {
+          server_gone();
           return {ReadStatus::kGone, 0, error};
+        }
         return {ReadStatus::kError, 0, error};
       }
       std::string data;
       if (telnet_) {
         std::string replies;
-        telnet_->receive(raw, static_cast<std::size_t>(n), data, replies);
+        {
+          std::lock_guard lock(telnet_mutex_);
+          telnet_->receive(raw, static_cast<std::size_t>(n), data, replies);
+          telnet_changed_.notify_all();
+        }
         if (!replies.empty())
           send_raw(replies.data(), replies.size(), kWriteTimeoutMs);
       } else {
@@ -316,12 +473,18 @@ class PosixSerialPort final : public SerialPort {
     return 0;
   }
 
-  static constexpr std::uint32_t kConnectTimeoutMs = 5000;
+  // How long an RFC 2217 server is given to answer a speed request (ser2net takes a few
+  // milliseconds).
+  static constexpr std::uint32_t kAnswerTimeoutMs = 2000;
 
   int fd_ = -1;
   int wake_[2] = {-1, -1};
   std::optional<NetworkPortName> network_;
   std::optional<TelnetLink> telnet_;  // rfc2217:// only
+  // The reader feeds telnet_ under this lock; the speed's setters wait on it for the answers.
+  std::mutex telnet_mutex_;
+  std::condition_variable telnet_changed_;
+  unsigned baud_requests_ = 0;  // SET-BAUDRATE requests sent on this connection
   std::mutex write_mutex_;
   char buffer_[256] = {};
   std::size_t pending_ = 0;

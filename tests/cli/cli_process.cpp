@@ -1,14 +1,17 @@
 #include "cli_process.h"
 
 #include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace tk52::test {
 
-CliProcess::CliProcess(const std::vector<std::string>& args, const CliOptions& options) {
+CliProcess::CliProcess(const std::vector<std::string>& args, const CliOptions& options,
+                       const std::string& resolv_conf) {
   int out[2], err[2];
   if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0)
     return;
@@ -36,6 +39,14 @@ CliProcess::CliProcess(const std::vector<std::string>& args, const CliOptions& o
       ::getrlimit(RLIMIT_FSIZE, &limit);
       limit.rlim_cur = static_cast<rlim_t>(*options.file_size_limit);
       ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    if (!resolv_conf.empty()) {
+      // A mount namespace of the child's own, private, so the host's file stays as it is.
+      if (::unshare(CLONE_NEWNS) != 0 ||
+          ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+          ::mount(resolv_conf.c_str(), "/etc/resolv.conf", nullptr, MS_BIND, nullptr) != 0) {
+        ::_exit(kNoPrivateResolver);
+      }
     }
     ::execv(argv[0], argv.data());
     ::_exit(127);

@@ -21,10 +21,15 @@ struct CliOptions {
   // Files grow no larger than this many bytes in the child, as on a disk that is full.
   std::optional<std::uint64_t> file_size_limit;
 };
+// The exit code of a child that could not be given its own resolv.conf.
+inline constexpr int kNoPrivateResolver = 125;
 
 class CliProcess {
  public:
-  CliProcess(const std::vector<std::string>& args, const CliOptions& options = {});
+  // With `resolv_conf`, the child sees that file as /etc/resolv.conf (through a mount namespace
+  // of its own, which takes root); when that cannot be made it exits with kNoPrivateResolver.
+  CliProcess(const std::vector<std::string>& args, const CliOptions& options = {},
+             const std::string& resolv_conf = "");
   ~CliProcess();
   CliProcess(const CliProcess&) = delete;
   CliProcess& operator=(const CliProcess&) = delete;

@@ -28,7 +28,7 @@ class JournalsTest : public ::testing::Test {
     ASSERT_NE(sim_, nullptr);
     front_.configurator->select_port({sim_->port(), 0});
     front_.configuration.speed = 6;
-    front_.connection_operations->connect_or_disconnect();
+    front_.configurator->dispatch(OperationCode::kConnect);
     front_.pump();
     ASSERT_TRUE(front_.configurator->connected());
   }
@@ -197,7 +197,7 @@ TEST_F(JournalsTest, ModelsWithoutJournalsAnswerWithAnError) {
   sim_ = test::Simulator::start({"--time-format", "0"});
   ASSERT_NE(sim_, nullptr);
   front_.configurator->select_port({sim_->port(), 0});
-  front_.connection_operations->connect_or_disconnect();
+  front_.configurator->dispatch(OperationCode::kConnect);
   ASSERT_TRUE(front_.configurator->connected());
   reader().read_count();
   ASSERT_EQ(front_.shell.messages.size(), 1u);

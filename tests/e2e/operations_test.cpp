@@ -28,13 +28,12 @@ class OperationsTest : public ::testing::Test {
   }
 
   Configurator& c() { return *front_.configurator; }
-  ConnectionOperations& connection() { return *front_.connection_operations; }
   ConfigurationOperations& configuration() { return *front_.configuration_operations; }
   MonitoringOperations& monitoring() { return *front_.monitoring_operations; }
 
   void connect_at(int position) {
     front_.configuration.speed = position;
-    connection().connect_or_disconnect();
+    c().dispatch(OperationCode::kConnect);
     front_.pump();
   }
 
@@ -110,7 +109,7 @@ TEST_F(OperationsTest, ConnectIdentifiesEachModelAndAppliesItsRules) {
     EXPECT_EQ(front_.settings.saved[0].speed_position, 6);
     EXPECT_TRUE(front_.shell.messages.empty());
 
-    connection().connect_or_disconnect();  // disconnect
+    c().dispatch(OperationCode::kConnect);  // disconnect
     EXPECT_FALSE(c().connected());
     EXPECT_EQ(front_.shell.connection_text, "Нет соединения");
     EXPECT_EQ(front_.configuration.identity[0], "");
@@ -126,7 +125,7 @@ TEST_F(OperationsTest, TrafficLogLinesAreExactWindows1251Bytes) {
   start({"--model", "TK-52.00", "--time-format", "0"});
   connect_at(6);
   ASSERT_TRUE(c().connected());
-  connection().connect_or_disconnect();
+  c().dispatch(OperationCode::kConnect);
   // Lines from the reader thread and from the operation interleave in the order they were
   // handed over, so each is looked up by its content.
   const std::vector<std::string> lines = raw_log();
@@ -180,10 +179,9 @@ TEST_F(OperationsTest, TrafficLogLinesAreExactWindows1251Bytes) {
 }
 
 TEST_F(OperationsTest, NoPortSelected) {
-  for (auto operation :
-       {&ConnectionOperations::connect_or_disconnect, &ConnectionOperations::find_device}) {
+  for (const OperationCode operation : {OperationCode::kConnect, OperationCode::kFindDevice}) {
     front_.shell.messages.clear();
-    (connection().*operation)();
+    c().dispatch(operation);
     ASSERT_EQ(front_.shell.messages.size(), 1u);
     EXPECT_EQ(front_.shell.messages[0].title, "Внимание!");
     EXPECT_EQ(front_.shell.messages[0].text, "Порт для подключения не выбран.");
@@ -240,7 +238,7 @@ TEST_F(OperationsTest, ConnectFailsAndClosesThePort) {
 
 TEST_F(OperationsTest, FindDeviceScansUpToTheClocksSpeed) {
   start({"--baud", "115200", "--time-format", "0"});
-  connection().find_device();
+  c().dispatch(OperationCode::kFindDevice);
   front_.pump();
   ASSERT_TRUE(c().connected());
   EXPECT_EQ(front_.configuration.speeds_shown, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
@@ -248,14 +246,14 @@ TEST_F(OperationsTest, FindDeviceScansUpToTheClocksSpeed) {
   EXPECT_EQ(c().port().speed(), 115200);
   EXPECT_TRUE(front_.settings.saved.empty());  // a found speed is not remembered
   // Running it again while connected changes nothing.
-  connection().find_device();
+  c().dispatch(OperationCode::kFindDevice);
   EXPECT_TRUE(c().connected());
   EXPECT_EQ(front_.configuration.speeds_shown.size(), 7u);
 }
 
 TEST_F(OperationsTest, FindDeviceThatNeverAnswersConfigurationEndsAtTheFirstSpeed) {
   start({"--baud", "4800", "--time-format", "0", "--fault", "ident-only"});
-  connection().find_device();
+  c().dispatch(OperationCode::kFindDevice);
   EXPECT_FALSE(c().connected());
   EXPECT_EQ(front_.configuration.speed, 0);
   ASSERT_EQ(front_.shell.messages.size(), 1u);
@@ -267,7 +265,7 @@ TEST_F(OperationsTest, ChangeSpeedSwitchesClockAndPort) {
   connect_at(6);
   ASSERT_TRUE(c().connected());
   front_.configuration.speed = 2;  // 9600
-  connection().change_speed();
+  c().dispatch(OperationCode::kChangeSpeed);
   EXPECT_TRUE(front_.shell.messages.empty());
   EXPECT_EQ(c().port().speed(), 9600);
   EXPECT_EQ(front_.shell.connection_text, "Соединение: " + sim_->port() + ", 9600, 8N1");
@@ -285,7 +283,7 @@ TEST_F(OperationsTest, FailedConfirmationRollsThePortBack) {
   // The clock takes the change, then loses its next reply: the first confirmation fails.
   ASSERT_EQ(sim_->command("fault drop=2").rfind("tk52sim: ok", 0), 0u);
   front_.configuration.speed = 4;
-  connection().change_speed();
+  c().dispatch(OperationCode::kChangeSpeed);
   EXPECT_EQ(c().port().speed(), 115200);
   ASSERT_EQ(front_.shell.messages.size(), 1u);
   EXPECT_EQ(front_.shell.messages[0].title, "Операция прошла неудачно.");
@@ -335,7 +333,7 @@ TEST_F(OperationsTest, ConfigurationWriteFollowsTheModelsLayout) {
     EXPECT_EQ(front_.configuration.selection(ConfigControl::kTimeStampFormat), 3);
     // Types 1 and 2 have no PPS fields; their reply leaves the width 0.
     EXPECT_EQ(front_.configuration.pps_width, pps ? "7" : "0");
-    connection().connect_or_disconnect();
+    c().dispatch(OperationCode::kConnect);
   }
 }
 
@@ -365,7 +363,7 @@ TEST_F(OperationsTest, DefaultsPerModel) {
     EXPECT_EQ(front_.configuration.selection(ConfigControl::kHeating), 0);
     EXPECT_EQ(front_.configuration.selection(ConfigControl::kPpsSource), m.pps_source);
     EXPECT_EQ(front_.configuration.pps_width, m.width);
-    connection().connect_or_disconnect();
+    c().dispatch(OperationCode::kConnect);
   }
 }
 
@@ -409,7 +407,7 @@ TEST_F(OperationsTest, ExtraInformationFields) {
   EXPECT_FALSE(front_.monitoring.fields_enabled[InfoField::kLatitude]);
   EXPECT_FALSE(front_.monitoring.fields_enabled[InfoField::kAltitude]);
 
-  connection().connect_or_disconnect();
+  c().dispatch(OperationCode::kConnect);
   EXPECT_EQ(f[InfoField::kSatellites], "");
   EXPECT_EQ(f[InfoField::kLatitude], "");
 }

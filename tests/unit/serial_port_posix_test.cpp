@@ -1,7 +1,10 @@
 // The POSIX serial port against a pseudo-terminal whose master side the test plays.
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -209,6 +212,47 @@ TEST_F(PosixPortTest, AHungUpLineIsLoggedOnceAndReportedAsGone) {
               std::vector<std::string>{"Ошибка чтения (" + std::to_string(EIO) + ")."});
   }
   EXPECT_EQ(port_->close(), result::kPortOk);
+}
+
+// A network port that cannot be opened says why, in words for the operator.
+TEST_F(PosixPortTest, ANetworkPortThatCannotBeOpenedSaysWhy) {
+  // A local port nobody listens on: bound, never listening, so no one else takes it meanwhile.
+  const int unused = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof a;
+  ASSERT_EQ(::bind(unused, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  ::getsockname(unused, reinterpret_cast<sockaddr*>(&a), &length);
+  const std::string refused = std::to_string(ntohs(a.sin_port));
+  const struct {
+    std::string name;
+    const char* reason;
+  } cases[] = {
+      {"tcp://127.0.0.1:0", "Неверный номер порта «0»: допустимы числа от 1 до 65535."},
+      {"tcp://127.0.0.1:65536", "Неверный номер порта «65536»"},
+      {"rfc2217://127.0.0.1:70000", "Неверный номер порта «70000»"},
+      {"tcp://127.0.0.1", "нет номера порта"},
+      {"tcp://:4001", "не указан узел"},
+      {"tcp://" + std::string(10'000, 'h') + ":4001", "Имя узла длиннее 253 знаков."},
+      // An empty label: no name server is asked, so the answer is the same on every machine.
+      {"tcp://no..such.host:4001", "Узел «no..such.host» не найден."},
+      {"tcp://127.0.0.1:" + refused, "Сервер отверг соединение"},
+      {"rfc2217://[::1]:" + refused, ""},  // refused, or no IPv6 here: a reason either way
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name.substr(0, 40));
+    EXPECT_EQ(port_->open(c.name, 9600, collector_), result::kPortNotOpen);
+    EXPECT_FALSE(port_->is_open());
+    EXPECT_NE(port_->open_failure().find(c.reason), std::string::npos) << port_->open_failure();
+    EXPECT_FALSE(port_->open_failure().empty());
+  }
+  ::close(unused);
+  // A device's failure has its system error only; a success clears the last reason.
+  EXPECT_EQ(port_->open("/nonexistent/tty", 9600, collector_), result::kPortNotOpen);
+  EXPECT_EQ(port_->open_failure(), "");
+  ASSERT_EQ(port_->open(slave_path_, 9600, collector_), result::kPortOk);
+  EXPECT_EQ(port_->open_failure(), "");
 }
 
 }  // namespace

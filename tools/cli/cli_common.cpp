@@ -7,6 +7,16 @@
 
 namespace tk52::cli {
 
+int report(const Outcome& outcome) {
+  if (outcome.message.id != MessageId::kNone)
+    print_error("%s\n", message_text(outcome.message).c_str());
+  if (outcome.ok())
+    return kExitSuccess;
+  return message_entry(outcome.message.id).severity == Severity::kIncomplete
+             ? kExitIncompleteJournal
+             : kExitFailure;
+}
+
 int usage_error(const std::string& message) {
   print_error("tk52cli: %s (see tk52cli help)\n", message.c_str());
   return kExitUsage;

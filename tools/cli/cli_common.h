@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/messages.h"
 #include "terminal.h"
 
 namespace tk52::cli {
@@ -18,6 +19,11 @@ enum ExitCode : int {
   kExitUsage = 2,
   kExitIncompleteJournal = 3,
 };
+
+// Prints the outcome's message (the catalogue's text, with its port and reason) on standard
+// error, and returns the exit code it stands for: success only for an operation that did what
+// was asked; otherwise the message's severity decides (an incomplete result is 3, all else 1).
+int report(const Outcome& outcome);
 
 // Prints "tk52cli: <message> (see tk52cli help)" on standard error; returns kExitUsage.
 int usage_error(const std::string& message);

@@ -68,14 +68,17 @@ class Session {
     }
   }
 
+  // Connects; on a failure its message is printed and the exit code kept for exit_code().
   bool connect() {
-    const Configurator& c = *front_.configurator;
     select_port();
     front_.configuration.speed = speed_index(options_.baud);
-    front_.connection_operations->connect_or_disconnect();
+    const Outcome outcome = front_.connection_operations->connect_or_disconnect();
     front_.pump();
-    return c.connected();
+    connect_failure_ = report(outcome);
+    return outcome.ok();
   }
+  // The exit code of the failed connect.
+  int connect_failure() const { return connect_failure_; }
 
   HeadlessConfigurator& front() { return front_; }
   Configurator& configurator() { return *front_.configurator; }
@@ -113,6 +116,7 @@ class Session {
   CliLogFile log_file_;
   bool log_opened_ = true;
   bool finished_ = false;
+  int connect_failure_ = kExitSuccess;
   HeadlessConfigurator front_;
 };
 
@@ -152,7 +156,7 @@ bool same_fields(DeviceModelType model, const ConfigurationPositions& a,
 
 int run_identify(Session& session) {
   if (!session.connect())
-    return kExitFailure;
+    return session.connect_failure();
   const auto id = session.last_reply<IdentificationRecord>(SentenceKind::kPkexi);
   print_line(identity_json(id, session.configurator().protocol().model_type()));
   return kExitSuccess;
@@ -196,7 +200,7 @@ ConfigurationPositions positions_of(const DeviceConfiguration& c) {
 // "config save FILE": the clock's configuration, read now, as a profile.
 int run_config_save(Session& session, const std::string& path) {
   if (!session.connect())
-    return kExitFailure;
+    return session.connect_failure();
   HeadlessConfigurator& front = session.front();
   const std::size_t before = front.shell.messages.size();
   front.configuration_operations->read_configuration();
@@ -222,7 +226,7 @@ int run_config_apply(Session& session, const std::string& path) {
   if (!text)
     return kExitFailure;
   if (!session.connect())
-    return kExitFailure;
+    return session.connect_failure();
   HeadlessConfigurator& front = session.front();
   ConfigurationOperations& operations = *front.configuration_operations;
   if (const std::optional<std::string> refused = operations.load_profile(*text)) {
@@ -330,7 +334,7 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
   }
 
   if (!session.connect())
-    return kExitFailure;
+    return session.connect_failure();
   HeadlessConfigurator& front = session.front();
   const DeviceModelType model = session.configurator().protocol().model_type();
   const std::size_t before = front.shell.messages.size();
@@ -416,11 +420,10 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
 
 int run_find(Session& session) {
   session.select_port();
-  const Configurator& c = session.configurator();
-  session.front().connection_operations->find_device();
+  const Outcome outcome = session.front().connection_operations->find_device();
   session.front().pump();
-  if (!c.connected())
-    return kExitFailure;
+  if (!outcome.ok())
+    return report(outcome);
   const int position = session.front().configuration.speed;
   print_line(JsonObject().add("baud", kSpeeds[position]).add("speed_index", position).str());
   return kExitSuccess;
@@ -433,20 +436,19 @@ int run_speed(Session& session, const std::vector<std::string_view>& args) {
     return usage_error("speed takes --to N, N one of 2400 4800 9600 19200 38400 57600 115200");
   }
   if (!session.connect())
-    return kExitFailure;
-  const std::size_t before = session.front().shell.messages.size();
+    return session.connect_failure();
   session.front().configuration.speed = speed_index(baud);
-  session.front().connection_operations->change_speed();
+  const Outcome outcome = session.front().connection_operations->change_speed();
   session.front().pump();
-  if (session.failed_since(before))
-    return kExitFailure;
+  if (!outcome.ok())
+    return report(outcome);
   print_line(JsonObject().add("baud", baud).add("speed_index", speed_index(baud)).str());
   return kExitSuccess;
 }
 
 int run_info(Session& session) {
   if (!session.connect())
-    return kExitFailure;
+    return session.connect_failure();
   const std::size_t before = session.front().shell.messages.size();
   session.front().monitoring_operations->request_info();
   session.front().pump();
@@ -470,7 +472,7 @@ int run_info(Session& session) {
 
 int run_selftest(Session& session) {
   if (!session.connect())
-    return kExitFailure;
+    return session.connect_failure();
   const std::size_t before = session.front().shell.messages.size();
   session.front().monitoring_operations->request_self_test();
   if (session.failed_since(before))
@@ -501,7 +503,7 @@ int run_monitor(Session& session, const std::vector<std::string_view>& args) {
     }
   }
   if (!session.connect())
-    return kExitFailure;
+    return session.connect_failure();
   if (periodic) {
     session.front().monitoring.periodic = true;
     session.front().monitoring_operations->periodic_info_clicked();
@@ -580,7 +582,7 @@ int run_journal(Session& session, const std::vector<std::string_view>& args) {
   };
 
   if (!session.connect())
-    return kExitFailure;
+    return session.connect_failure();
   HeadlessConfigurator& front = session.front();
   JournalReader& reader = *front.journal_reader;
   front.journals.type = type - 1;

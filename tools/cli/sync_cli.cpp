@@ -168,10 +168,12 @@ class SyncSession {
     if (!options_.port.empty())
       c.select_port({options_.port, port_number(options_.port)});
     front_.configuration.speed = speed_index(options_.baud);
-    front_.connection_operations->connect_or_disconnect();
+    const Outcome outcome = front_.connection_operations->connect_or_disconnect();
     front_.pump();
-    if (!c.connected())
+    if (!outcome.ok()) {
+      report(outcome);
       return false;
+    }
     if (!c.sync_available()) {
       print_error(
           "tk52cli: the clock's time stamp is neither \"ТК-52\" nor \"ТК-52 (UNIX)\": "

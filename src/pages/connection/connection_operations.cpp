@@ -5,20 +5,25 @@
 #include "app/exchange.h"
 #include "link/network_port.h"
 #include "protocol/requests.h"
+#include "protocol/result_codes.h"
 
 namespace tk52 {
 namespace {
 
-constexpr std::string_view kAttentionTitle = "Внимание!";
-constexpr std::string_view kNoPortText = "Порт для подключения не выбран.";
+// The line's speed is the server's (raw TCP, or RFC 2217 without COM Port Control).
+const Outcome kFixedSpeed{.code = result::kNotPerformed,
+                          .message = {.id = MessageId::kFixedSpeedLine}};
 
 }  // namespace
 
 ConnectionOperations::ConnectionOperations(Configurator& configurator, ConfigurationView& view)
     : configurator_(configurator), view_(view) {
-  configurator_.add_operation(OperationCode::kConnect, [this] { connect_or_disconnect(); });
-  configurator_.add_operation(OperationCode::kFindDevice, [this] { find_device(); });
-  configurator_.add_operation(OperationCode::kChangeSpeed, [this] { change_speed(); });
+  configurator_.add_operation(OperationCode::kConnect,
+                              [this] { configurator_.report(connect_or_disconnect().message); });
+  configurator_.add_operation(OperationCode::kFindDevice,
+                              [this] { configurator_.report(find_device().message); });
+  configurator_.add_operation(OperationCode::kChangeSpeed,
+                              [this] { configurator_.report(change_speed().message); });
   configurator_.add_notification_handler(ReplyKind::kDeviceGone, *this);
 }
 
@@ -28,8 +33,7 @@ void ConnectionOperations::on_notification(const ReplyNotification&) {
     return;
   const std::string name = configurator_.port().name();
   connect_or_disconnect();
-  configurator_.shell().show_message(
-      "Соединение разорвано.", "Устройство отключено от порта " + name + ".", MessageIcon::kError);
+  configurator_.report({.id = MessageId::kDeviceGone, .port = name});
 }
 
 std::string ConnectionOperations::connection_description(int speed_position) const {
@@ -45,36 +49,42 @@ void ConnectionOperations::log_connected(int speed_position) {
                           std::to_string(kSpeeds[speed_position]) + " бит/с");
 }
 
-void ConnectionOperations::abort_connection(std::unique_lock<TimedLock>& lock, ResultCode code,
-                                            const std::string& port_name,
-                                            bool back_to_first_speed) {
+Outcome ConnectionOperations::abort_connection(std::unique_lock<TimedLock>& lock, ResultCode code,
+                                               const std::string& port_name,
+                                               bool back_to_first_speed) {
   SerialPort& port = configurator_.port();
   port.close();
   configurator_.set_connected(false);
   lock.unlock();
   if (back_to_first_speed)
     view_.select_speed(0);
-  if (code >= result::kNoReply) {
-    configurator_.shell().show_message("Соединение не установлено.",
-                                       "Не удалось обнаружить устройство ТК на " + port_name + ".",
-                                       MessageIcon::kInformation);
-  } else {
-    configurator_.show_result(code);
+  // Whatever the exchange made of it, the line went away under it.
+  if (port.gone())
+    return {.code = code, .message = {.id = MessageId::kDeviceGone, .port = port_name}};
+  if (code == result::kPortNotOpen) {
+    // The port's name and the system's reason stay in the traffic log; the reason also goes on a
+    // line of its own under the message.
+    const std::string& reason = port.open_failure();
+    configurator_.log_event(std::string(message_entry(MessageId::kPortNotOpen).text) + " " +
+                            port_name + (reason.empty() ? "" : ": " + reason));
+    return {.code = code, .message = {.id = MessageId::kPortNotOpen, .detail = reason}};
   }
+  if (code >= result::kNoReply)
+    return {.code = code, .message = {.id = MessageId::kDeviceNotFound, .port = port_name}};
+  return outcome_of(code);
 }
 
-bool ConnectionOperations::port_chosen() {
+std::optional<Outcome> ConnectionOperations::no_port_chosen() const {
   if (!configurator_.port_choice().name.empty())
-    return true;
-  configurator_.shell().show_message(kAttentionTitle, kNoPortText, MessageIcon::kInformation);
-  return false;
+    return std::nullopt;
+  return Outcome{.code = result::kNotPerformed, .message = {.id = MessageId::kNoPortChosen}};
 }
 
-void ConnectionOperations::connect_or_disconnect() {
+Outcome ConnectionOperations::connect_or_disconnect() {
   Protocol& protocol = configurator_.protocol();
   SerialPort& port = configurator_.port();
-  if (!port_chosen())
-    return;
+  if (auto refused = no_port_chosen())
+    return *refused;
   std::unique_lock lock(protocol.operation_lock());
   if (configurator_.connected()) {
     port.close();
@@ -86,7 +96,7 @@ void ConnectionOperations::connect_or_disconnect() {
                   static_cast<unsigned long>(counts.bad));
     configurator_.log_event(text);
     configurator_.set_connected(false);
-    return;
+    return {};
   }
 
   configurator_.status(StatusText::kConnecting);
@@ -105,42 +115,55 @@ void ConnectionOperations::connect_or_disconnect() {
     }
   }
   if (!succeeded(code)) {
-    abort_connection(lock, code, name, false);
+    const Outcome failed = abort_connection(lock, code, name, false);
     configurator_.clear_status();
-    return;
+    return failed;
   }
   log_connected(position);
   configurator_.set_connected(true);
   configurator_.clear_status();
+  return {};
 }
 
-void ConnectionOperations::find_device() {
+Outcome ConnectionOperations::find_device() {
   Protocol& protocol = configurator_.protocol();
   SerialPort& port = configurator_.port();
-  if (!port_chosen())
-    return;
+  if (auto refused = no_port_chosen())
+    return *refused;
   std::unique_lock lock(protocol.operation_lock());
   if (configurator_.connected()) {
     configurator_.clear_status();
-    return;
+    return {};
   }
   const std::string name = configurator_.port_choice().name;
   if (!line_speed_settable(name)) {
     lock.unlock();
-    configurator_.shell().show_message("Операция прошла неудачно.",
-                                       std::string(kFixedSpeedLineText), MessageIcon::kInformation);
     configurator_.clear_status();
-    return;
+    return kFixedSpeed;
   }
   configurator_.status(StatusText::kFindingDevice);
   ResultCode code = port.open(name, kSpeeds[0], configurator_.sentence_handler());
-  if (code == result::kPortOk) {
+  // An RFC 2217 server that refuses COM Port Control, or never answers the speed request,
+  // leaves its line at the speed it likes, as a raw TCP line: nothing is sent then.
+  if (code == result::kPortOk && !port.speed_settable() && !port.gone()) {
+    port.close();
+    lock.unlock();
+    configurator_.clear_status();
+    return kFixedSpeed;
+  }
+  if (code == result::kPortOk && port.gone()) {
+    code = result::kWriteFailed;
+  } else if (code == result::kPortOk) {
     const Request query = build_query(SentenceKind::kPkexi);
     const ExchangeOptions options{3, true, false};
     for (int position = 0; position < kSpeedCount; ++position) {
       configurator_.set_connection_text(connection_description(position));
       view_.select_speed(position);
-      port.set_speed(kSpeeds[position]);
+      // A speed the line did not take would be reported as the clock's.
+      if (port.set_speed(kSpeeds[position]) == 0) {
+        code = port.gone() ? result::kWriteFailed : result::kSpeedChangeFailed;
+        break;
+      }
       code = exchange(protocol, port, SentenceKind::kPkexi, query, options);
       const bool send_failed = code == result::kPortNotOpen || code == result::kWriteFailed;
       if (code == result::kOk || send_failed)
@@ -152,24 +175,23 @@ void ConnectionOperations::find_device() {
     }
   }
   if (!succeeded(code)) {
-    abort_connection(lock, code, name, true);
+    const Outcome failed = abort_connection(lock, code, name, true);
     configurator_.clear_status();
-    return;
+    return failed;
   }
   const int found = valid_speed_position(view_.speed_position());
   log_connected(found);
   configurator_.set_connected(true);
   configurator_.clear_status();
+  return {};
 }
 
-void ConnectionOperations::change_speed() {
+Outcome ConnectionOperations::change_speed() {
   Protocol& protocol = configurator_.protocol();
   SerialPort& port = configurator_.port();
-  if (!line_speed_settable(port.name())) {
-    configurator_.shell().show_message("Операция прошла неудачно.",
-                                       std::string(kFixedSpeedLineText), MessageIcon::kInformation);
-    return;
-  }
+  // Before anything is sent: the clock must not move to a speed the line never takes.
+  if (!port.speed_settable() && !port.gone())
+    return kFixedSpeed;
   std::unique_lock lock(protocol.operation_lock());
   configurator_.status(StatusText::kChangingSpeed);
   const int position = valid_speed_position(view_.speed_position());
@@ -191,24 +213,17 @@ void ConnectionOperations::change_speed() {
     if (previous != 0)
       port.set_speed(previous);
     lock.unlock();
-    if (code >= result::kNoReply) {
-      configurator_.shell().show_message("Операция прошла неудачно.",
-                                         "Не удалось изменить скорость передачи данных.",
-                                         MessageIcon::kInformation);
-    } else {
-      configurator_.show_result(code);
-    }
     configurator_.clear_status();
-    return;
+    if (code >= result::kNoReply)
+      return {.code = code, .message = {.id = MessageId::kSpeedNotChanged}};
+    return outcome_of(code);
   }
   configurator_.set_connection_text(connection_description(position));
   configurator_.shell().set_connection_text(configurator_.connection_text());
-  char text[160];
-  std::snprintf(text, sizeof text, "%s - %d бит/с",
-                std::string(traffic_event_text(TrafficEvent::kSpeedSet)).c_str(),
-                kSpeeds[position]);
-  configurator_.log_event(text);
+  configurator_.log_event(std::string(traffic_event_text(TrafficEvent::kSpeedSet)) + " - " +
+                          std::to_string(kSpeeds[position]) + " бит/с");
   configurator_.clear_status();
+  return {};
 }
 
 }  // namespace tk52

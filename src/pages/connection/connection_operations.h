@@ -3,6 +3,7 @@
 #pragma once
 
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "app/configurator.h"
@@ -18,19 +19,20 @@ class ConnectionOperations final : public NotificationHandler {
   ConnectionOperations(const ConnectionOperations&) = delete;
   ConnectionOperations& operator=(const ConnectionOperations&) = delete;
 
-  void connect_or_disconnect();
-  void find_device();
-  void change_speed();
+  // Each tells what it did; the message is the caller's to show.
+  Outcome connect_or_disconnect();
+  Outcome find_device();
+  Outcome change_speed();
 
   // The reader ended on a device that went away: close the port and say so.
   void on_notification(const ReplyNotification& notification) override;
 
  private:
-  // False, after telling the user, when no port has been chosen.
-  bool port_chosen();
+  // The refusal when no port has been chosen.
+  std::optional<Outcome> no_port_chosen() const;
   std::string connection_description(int speed_position) const;
-  // Ends a failed connect or find: port closed, disconnected, lock released, the user told.
-  void abort_connection(std::unique_lock<TimedLock>& lock, ResultCode code,
+  // Ends a failed connect or find: port closed, disconnected, lock released; what to tell.
+  Outcome abort_connection(std::unique_lock<TimedLock>& lock, ResultCode code,
                         const std::string& port_name, bool back_to_first_speed);
   void log_connected(int speed_position);
 
