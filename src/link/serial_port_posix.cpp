@@ -29,6 +29,25 @@
 namespace tk52 {
 namespace {
 
+// Why a serial device could not be opened or set up, for the operator.
+std::string device_failure(const std::string& name, int error) {
+  switch (error) {
+    case ENOENT:
+    case ENXIO:
+    case ENODEV:
+      return "Устройства " + name + " нет (адаптер отключён или имя неверно).";
+    case EACCES:
+    case EPERM:
+      return "Нет прав на устройство " + name + " (нужна группа dialout или права root).";
+    case EBUSY:
+      return "Устройство " + name + " занято другой программой.";
+    case ENOTTY:
+      return name + " не является последовательным портом.";
+    default:
+      return "Устройство " + name + ": " + std::strerror(error) + ".";
+  }
+}
+
 struct SpeedConstant {
   int baud;
   speed_t constant;
@@ -166,9 +185,14 @@ class PosixSerialPort final : public SerialPort {
         return error;
     } else {
       fd_ = ::open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-      if (fd_ < 0)
-        return errno;
+      if (fd_ < 0) {
+        error = errno;
+        set_open_failure(device_failure(name, error));
+        return error;
+      }
       error = configure(speed);
+      if (error != 0)
+        set_open_failure(device_failure(name, error));
     }
     if (error == 0 && ::pipe(wake_) != 0)
       error = errno;

@@ -194,7 +194,11 @@ TEST_F(OperationsTest, UnopenablePortShowsThePortMessage) {
   connect_at(6);
   ASSERT_EQ(front_.shell.messages.size(), 1u);
   EXPECT_EQ(front_.shell.messages[0].title, "Ошибка!");
-  EXPECT_EQ(front_.shell.messages[0].text, "Не удалось открыть порт.");
+  // The program's text first, then the port's name and the system's reason, also in the log.
+  const std::string reason =
+      "Устройства /nonexistent/ttyS9 нет (адаптер отключён или имя неверно).";
+  EXPECT_EQ(front_.shell.messages[0].text, "Не удалось открыть порт.\n" + reason);
+  EXPECT_EQ(count_lines("Не удалось открыть порт. /nonexistent/ttyS9: " + reason), 1u);
   EXPECT_TRUE(front_.settings.saved.empty());
 }
 

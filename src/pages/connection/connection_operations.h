@@ -33,7 +33,7 @@ class ConnectionOperations final : public NotificationHandler {
   std::string connection_description(int speed_position) const;
   // Ends a failed connect or find: port closed, disconnected, lock released; what to tell.
   Outcome abort_connection(std::unique_lock<TimedLock>& lock, ResultCode code,
-                        const std::string& port_name, bool back_to_first_speed);
+                           const std::string& port_name, bool back_to_first_speed);
   void log_connected(int speed_position);
 
   Configurator& configurator_;
