@@ -35,8 +35,7 @@ int JournalsPage::create(HWND parent, RECT area, const Dispatcher* dispatch,
   if (SendMessageW(view, kOpenFile, 0, reinterpret_cast<LPARAM>(&journal_path)) !=
       static_cast<LRESULT>(LogResult::kDone)) {
     const int answer =
-        MessageBoxW(ui().main_window, L"Продолжить работу программы без работы с журналом событий?",
-                    L"Не удалось открыть журнал событий!", MB_YESNO | MB_ICONQUESTION);
+        message_box(ui().main_window, {.id = MessageId::kEventLogUnavailable}, MB_YESNO);
     if (answer != IDYES)
       return exit_code::kLogRefused;
   }
@@ -169,10 +168,8 @@ void JournalsPage::save(const std::vector<JournalEntry>& records) {
   const bool saved = filter_index == kCsvFilter
                          ? write_whole_file(name, journal_csv(records, true))
                          : CopyFileW(log->path().c_str(), name.c_str(), FALSE) != 0;
-  if (!saved) {
-    MessageBoxW(ui().main_window, L"Не удалось сохранить файл.", L"Ошибка!",
-                MB_ICONERROR | MB_TASKMODAL);
-  }
+  if (!saved)
+    message_box(ui().main_window, {.id = MessageId::kFileNotSaved});
 }
 
 int JournalsPage::journal_type() {

@@ -57,7 +57,7 @@ std::wstring ask_save_path(HWND owner, std::wstring_view filter, DWORD& filter_i
   if (existing != INVALID_HANDLE_VALUE) {
     CloseHandle(existing);
   } else if (read_only || GetLastError() == ERROR_ACCESS_DENIED) {
-    MessageBoxW(owner, L"Доступ к файлу запрещен.", L"Ошибка!", MB_ICONERROR | MB_TASKMODAL);
+    message_box(owner, {.id = MessageId::kFileAccessDenied});
     return {};
   }
   return name;
@@ -68,9 +68,8 @@ void save_log_copy(HWND owner, const std::filesystem::path& source) {
   const std::wstring name = ask_save_path(owner, kFilter, filter_index);
   if (name.empty())
     return;
-  if (!CopyFileW(source.c_str(), name.c_str(), FALSE)) {
-    MessageBoxW(owner, L"Не удалось сохранить файл.", L"Ошибка!", MB_ICONERROR | MB_TASKMODAL);
-  }
+  if (!CopyFileW(source.c_str(), name.c_str(), FALSE))
+    message_box(owner, {.id = MessageId::kFileNotSaved});
 }
 
 int MonitoringPage::create(HWND parent, RECT area, const Dispatcher* dispatch,
@@ -86,9 +85,7 @@ int MonitoringPage::create(HWND parent, RECT area, const Dispatcher* dispatch,
     return exit_code::kWindow;
   if (SendMessageW(view_, kOpenFile, 0, reinterpret_cast<LPARAM>(&log_path)) !=
       static_cast<LRESULT>(LogResult::kDone)) {
-    const int answer =
-        MessageBoxW(parent, L"Продолжить работу программы без записи отладочной информации?",
-                    L"Не удалось открыть журнал!", MB_YESNO | MB_ICONQUESTION);
+    const int answer = message_box(parent, {.id = MessageId::kTrafficLogUnavailable}, MB_YESNO);
     if (answer != IDYES)
       return exit_code::kLogRefused;
   }
@@ -268,10 +265,7 @@ void MonitoringPage::toggle_follow() {
 }
 
 void MonitoringPage::clear_log() {
-  const int answer =
-      MessageBoxW(ui().main_window,
-                  L"После очистки журнала, все данные в нем будут утеряны.\r\nОчистить журнал?",
-                  L"Очистка журнала.", MB_YESNO | MB_ICONQUESTION);
+  const int answer = message_box(ui().main_window, {.id = MessageId::kClearLogQuestion}, MB_YESNO);
   if (answer == IDYES)
     SendMessageW(view_, kClear, 0, 0);
 }

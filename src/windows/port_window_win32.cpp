@@ -9,6 +9,7 @@
 #include "platform/win32_text.h"
 #include "ports/port_scan_win32.h"
 #include "windows/port_window_ids.h"
+#include "windows/ui_win32.h"
 
 namespace tk52 {
 namespace {
@@ -24,14 +25,14 @@ constexpr const wchar_t* kTitle = L"Выберите порт для подкл�
 constexpr const wchar_t* kScanCaption = L"Сканировать";
 constexpr const wchar_t* kOkCaption = L"ОК";
 
-const wchar_t* scan_failure_text(PortResult result) {
+MessageId scan_failure(PortResult result) {
   switch (result) {
     case PortResult::access_denied:
-      return L"Не удалось получить сведения о портах из реестра Windows.";
+      return MessageId::kPortRegistryUnreadable;
     case PortResult::out_of_memory:
-      return L"Не достаточно памяти.";
+      return MessageId::kPortScanOutOfMemory;
     default:
-      return L"Ошибка операции сканирования.";
+      return MessageId::kPortScanFailed;
   }
 }
 
@@ -143,12 +144,9 @@ void PortWindow::fill() {
   SendMessageW(list_, CB_RESETCONTENT, 0, 0);
   const PortResult scanned = scan_com_ports(ports_);
   if (scanned != PortResult::ok) {
-    MessageBoxW(window_, scan_failure_text(scanned), L"Ошибка при сканировании портов!",
-                MB_OK | MB_ICONERROR);
-    if (ports_.build_default() != PortResult::ok) {
-      MessageBoxW(window_, L"Не достаточно ресурсов для формирования списка портов по умолчанию.",
-                  L"Ошибка формирования списка портов!", MB_OK | MB_ICONERROR);
-    }
+    win32::message_box(window_, {.id = scan_failure(scanned)}, MB_OK);
+    if (ports_.build_default() != PortResult::ok)
+      win32::message_box(window_, {.id = MessageId::kPortDefaultListFailed}, MB_OK);
   }
   const std::string remembered = remembered_port_ ? remembered_port_() : std::string();
   int chosen = -1;

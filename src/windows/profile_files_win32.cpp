@@ -10,16 +10,13 @@
 #include "pages/configuration/configuration_operations.h"
 #include "pages/configuration/configuration_profile.h"
 #include "platform/win32_text.h"
+#include "windows/ui_win32.h"
 
 namespace tk52 {
 namespace {
 
 constexpr wchar_t kFilter[] = L"Файлы конфигурации (*.json)\0*.json\0Все файлы (*.*)\0*.*\0\0";
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-
-void show_error(HWND owner, const std::wstring& text) {
-  MessageBoxW(owner, text.c_str(), L"Ошибка!", MB_ICONERROR | MB_TASKMODAL);
-}
 
 std::string utc_now_iso() {
   SYSTEMTIME t{};
@@ -52,7 +49,7 @@ std::wstring ask_file_name(HWND owner, const wchar_t* title, DWORD flags) {
 void save_configuration_profile(HWND owner, const ConfigurationOperations& operations) {
   const std::string profile = operations.save_profile(utc_now_iso());
   if (profile.empty()) {
-    show_error(owner, win32::widen(kNoModelForProfile));
+    win32::message_box(owner, {.id = MessageId::kNoModelForProfile});
     return;
   }
   const std::wstring name =
@@ -65,7 +62,7 @@ void save_configuration_profile(HWND owner, const ConfigurationOperations& opera
       file && std::fwrite(profile.data(), 1, profile.size(), file.get()) == profile.size() &&
       std::fflush(file.get()) == 0;
   if (!written)
-    show_error(owner, L"Не удалось сохранить файл.");
+    win32::message_box(owner, {.id = MessageId::kFileNotSaved});
 }
 
 void load_configuration_profile(HWND owner, ConfigurationOperations& operations) {
@@ -76,11 +73,11 @@ void load_configuration_profile(HWND owner, ConfigurationOperations& operations)
     return;
   const ProfileFile file = read_profile_file(name);
   if (!file.refusal.empty()) {
-    show_error(owner, win32::widen(file.refusal));
+    win32::message_box(owner, {.id = MessageId::kProfileRefused, .detail = file.refusal});
     return;
   }
-  if (const auto refused = operations.load_profile(file.text))
-    show_error(owner, win32::widen(*refused));
+  if (const Outcome loaded = operations.load_profile(file.text); !loaded.ok())
+    win32::message_box(owner, loaded.message);
 }
 
 }  // namespace tk52

@@ -76,11 +76,8 @@ class JournalsShell final : public ShellView {
   }
   void set_connection_text(std::string_view text) override { shell_.set_connection_text(text); }
   void show_message(std::string_view title, std::string_view text, MessageIcon icon) override {
-    const UINT kind = icon == MessageIcon::kWarning ? MB_ICONWARNING
-                      : icon == MessageIcon::kError ? MB_ICONERROR
-                                                    : MB_ICONINFORMATION;
     MessageBoxW(nullptr, widen(text).c_str(), widen(title).c_str(),
-                MB_OK | kind | MB_TASKMODAL | MB_TOPMOST);
+                MB_OK | icon_flags(icon) | MB_TASKMODAL | MB_TOPMOST);
   }
   void enable_port_command(bool enabled) override { shell_.enable_port_command(enabled); }
 
@@ -187,22 +184,7 @@ void Program::set_connection_text(std::string_view text) {
 }
 
 void Program::show_message(std::string_view title, std::string_view text, MessageIcon icon) {
-  UINT flags = MB_OK;
-  switch (icon) {
-    case MessageIcon::kInformation:
-      flags |= MB_ICONINFORMATION;
-      break;
-    case MessageIcon::kWarning:
-      flags |= MB_ICONWARNING;
-      break;
-    case MessageIcon::kError:
-      flags |= MB_ICONERROR;
-      break;
-    case MessageIcon::kQuestion:
-      flags |= MB_ICONQUESTION;
-      break;
-  }
-  MessageBoxW(main_, widen(text).c_str(), widen(title).c_str(), flags);
+  MessageBoxW(main_, widen(text).c_str(), widen(title).c_str(), MB_OK | icon_flags(icon));
 }
 
 void Program::enable_port_command(bool enabled) {
@@ -536,7 +518,7 @@ int Program::message_loop() {
 int Program::run(HINSTANCE instance) {
   HANDLE mutex = CreateMutexW(nullptr, TRUE, kMutexName);
   if (mutex == nullptr) {
-    MessageBoxW(nullptr, L"Не достаточно системных ресурсов.", L"Ошибка!", MB_ICONERROR);
+    message_box(nullptr, {.id = MessageId::kNoSystemResources}, MB_OK);
     return static_cast<int>(GetLastError());
   }
   if (GetLastError() == ERROR_ALREADY_EXISTS) {

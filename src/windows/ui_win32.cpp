@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32_text.h"
 #include "windows/control_ids.h"
 
 namespace tk52::win32 {
@@ -338,6 +339,26 @@ void paint_now(HWND window) {
 void enable_now(HWND control, bool enabled) {
   EnableWindow(control, enabled ? TRUE : FALSE);
   paint_now(control);
+}
+
+UINT icon_flags(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::kInformation:
+      return MB_ICONINFORMATION;
+    case MessageIcon::kWarning:
+      return MB_ICONWARNING;
+    case MessageIcon::kError:
+      return MB_ICONERROR;
+    case MessageIcon::kQuestion:
+      return MB_ICONQUESTION;
+  }
+  return MB_ICONINFORMATION;
+}
+
+int message_box(HWND owner, const Message& message, UINT flags) {
+  const MessageEntry& entry = message_entry(message.id);
+  return MessageBoxW(owner, widen(message_text(message)).c_str(), widen(entry.title).c_str(),
+                     flags | icon_flags(entry.icon));
 }
 
 }  // namespace tk52::win32

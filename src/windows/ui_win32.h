@@ -8,6 +8,8 @@
 #include <functional>
 #include <string_view>
 
+#include "app/messages.h"
+
 namespace tk52::win32 {
 
 struct Ui {
@@ -35,6 +37,12 @@ bool high_contrast();
 
 // The size of a text in the GUI font.
 SIZE text_size(std::wstring_view text);
+
+// The MB_ICON* flag of a message's icon.
+UINT icon_flags(MessageIcon icon);
+// Shows a message of the catalogue, its icon added to `flags` (MB_OK, MB_YESNO, MB_TASKMODAL...);
+// returns what MessageBoxW returned.
+int message_box(HWND owner, const Message& message, UINT flags = MB_OK | MB_TASKMODAL);
 
 // Creates a child control with the GUI font; null on failure.
 HWND make_control(const wchar_t* class_name, std::wstring_view text, DWORD style, RECT place,

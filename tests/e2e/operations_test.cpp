@@ -276,7 +276,7 @@ TEST_F(OperationsTest, ChangeSpeedSwitchesClockAndPort) {
   EXPECT_EQ(count_lines("<<< $PKEXR,3*"), 3u);  // once at the old speed, twice to confirm
   EXPECT_EQ(count_lines("Установлена скорость передачи данных - 9600 бит/с"), 1u);
   // The link works at the new speed.
-  monitoring().request_info();
+  c().dispatch(OperationCode::kRequestInfo);
   EXPECT_TRUE(front_.shell.messages.empty());
 }
 
@@ -324,7 +324,7 @@ TEST_F(OperationsTest, ConfigurationWriteFollowsTheModelsLayout) {
         "Обогрев: <Вкл.>\".";
     const std::size_t requests_before = count_lines(m.request);
     const std::size_t written_before = count_lines(written);
-    configuration().write_configuration();
+    c().dispatch(OperationCode::kWriteConfiguration);
     front_.pump();
     EXPECT_TRUE(front_.shell.messages.empty());
     EXPECT_EQ(count_lines(m.request) - requests_before, 1u);
@@ -332,7 +332,7 @@ TEST_F(OperationsTest, ConfigurationWriteFollowsTheModelsLayout) {
     EXPECT_TRUE(c().sync_available());
     // Read back: the clock kept it.
     front_.configuration.select(ConfigControl::kTimeStampFormat, 0);
-    configuration().read_configuration();
+    c().dispatch(OperationCode::kReadConfiguration);
     front_.pump();
     EXPECT_EQ(front_.configuration.selection(ConfigControl::kTimeStampFormat), 3);
     // Types 1 and 2 have no PPS fields; their reply leaves the width 0.
@@ -376,7 +376,7 @@ TEST_F(OperationsTest, RejectedWriteShowsTheClocksCode) {
   connect_at(6);
   ASSERT_TRUE(c().connected());
   front_.configuration.pps_width = "0";  // the clock takes 1..400
-  configuration().write_configuration();
+  c().dispatch(OperationCode::kWriteConfiguration);
   front_.pump();
   // A result-code reply completes the write; the code is shown as a warning.
   EXPECT_EQ(count_lines("Записана конфигурация"), 1u);
@@ -391,7 +391,7 @@ TEST_F(OperationsTest, ExtraInformationFields) {
   start({"--model", "TK-52.00", "--time-format", "0", "--lat", "5545.0012N", "--alt", "-0.5"});
   connect_at(6);
   ASSERT_TRUE(c().connected());
-  monitoring().request_info();
+  c().dispatch(OperationCode::kRequestInfo);
   front_.pump();
   auto& f = front_.monitoring.fields;
   EXPECT_EQ(f[InfoField::kSatellites], "8");
@@ -404,7 +404,7 @@ TEST_F(OperationsTest, ExtraInformationFields) {
   EXPECT_TRUE(front_.monitoring.fields_enabled[InfoField::kLatitude]);
 
   ASSERT_EQ(sim_->command("status V").rfind("tk52sim: ok", 0), 0u);
-  monitoring().request_info();
+  c().dispatch(OperationCode::kRequestInfo);
   front_.pump();
   EXPECT_EQ(f[InfoField::kSatellites], "0");
   EXPECT_EQ(f[InfoField::kStatus], "V");
@@ -420,7 +420,7 @@ TEST_F(OperationsTest, SelfDiagnostic) {
   start({"--time-format", "0"});
   connect_at(6);
   ASSERT_TRUE(c().connected());
-  monitoring().request_self_test();
+  c().dispatch(OperationCode::kRequestSelfTest);
   front_.pump();
   EXPECT_EQ(front_.monitoring.fields[InfoField::kSelfTestCode], "OK");
   EXPECT_TRUE(front_.shell.messages.empty());
@@ -429,7 +429,7 @@ TEST_F(OperationsTest, SelfDiagnostic) {
             1u);
 
   ASSERT_EQ(sim_->command("diag 4").rfind("tk52sim: ok", 0), 0u);
-  monitoring().request_self_test();
+  c().dispatch(OperationCode::kRequestSelfTest);
   front_.pump();
   EXPECT_EQ(front_.monitoring.fields[InfoField::kSelfTestCode], "E4");
   ASSERT_EQ(front_.shell.messages.size(), 1u);
@@ -457,7 +457,7 @@ TEST_F(OperationsTest, CountersCountGoodAndBadSentences) {
   connect_at(6);
   ASSERT_TRUE(c().connected());
   ASSERT_EQ(sim_->command("fault bad-checksum").rfind("tk52sim: ok", 0), 0u);
-  monitoring().request_info();
+  c().dispatch(OperationCode::kRequestInfo);
   EXPECT_EQ(front_.shell.messages.size(), 1u);
   EXPECT_EQ(front_.shell.messages[0].text, "Контрольная сумма не совпала.");
   // The reader counts a reply just after handing it over: wait for the third to be counted.

@@ -248,9 +248,10 @@ TEST_F(PosixPortTest, ANetworkPortThatCannotBeOpenedSaysWhy) {
     EXPECT_FALSE(port_->open_failure().empty());
   }
   ::close(unused);
-  // A device's failure has its system error only; a success clears the last reason.
+  // A device's failure names it and says why; a success clears the last reason.
   EXPECT_EQ(port_->open("/nonexistent/tty", 9600, collector_), result::kPortNotOpen);
-  EXPECT_EQ(port_->open_failure(), "");
+  EXPECT_EQ(port_->open_failure(),
+            "Устройства /nonexistent/tty нет (адаптер отключён или имя неверно).");
   ASSERT_EQ(port_->open(slave_path_, 9600, collector_), result::kPortOk);
   EXPECT_EQ(port_->open_failure(), "");
 }

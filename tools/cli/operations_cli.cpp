@@ -192,26 +192,19 @@ bool write_whole_file(const std::string& path, const std::string& text) {
   return written;
 }
 
-ConfigurationPositions positions_of(const DeviceConfiguration& c) {
-  return {c.time_stamp_format, c.satellite_systems, c.utc_reference,
-          c.heating,           c.pps_source,        c.pps_width};
-}
-
 // "config save FILE": the clock's configuration, read now, as a profile.
 int run_config_save(Session& session, const std::string& path) {
   if (!session.connect())
     return session.connect_failure();
   HeadlessConfigurator& front = session.front();
-  const std::size_t before = front.shell.messages.size();
-  front.configuration_operations->read_configuration();
+  const ConfigurationRead read = front.configuration_operations->read_configuration();
   front.pump();
-  if (session.failed_since(before))
-    return kExitFailure;
+  if (!read.outcome.ok())
+    return report(read.outcome);
   const std::string profile = front.configuration_operations->save_profile(utc_now_iso());
-  if (profile.empty()) {
-    print_error("%s\n", std::string(kNoModelForProfile).c_str());
-    return kExitFailure;
-  }
+  if (profile.empty())
+    return report(
+        {.code = result::kNotPerformed, .message = {.id = MessageId::kNoModelForProfile}});
   if (!write_whole_file(path, profile))
     return kExitFailure;
   const DeviceModelType model = session.configurator().protocol().model_type();
@@ -229,24 +222,19 @@ int run_config_apply(Session& session, const std::string& path) {
     return session.connect_failure();
   HeadlessConfigurator& front = session.front();
   ConfigurationOperations& operations = *front.configuration_operations;
-  if (const std::optional<std::string> refused = operations.load_profile(*text)) {
-    print_error("%s\n", refused->c_str());
-    return kExitFailure;
-  }
+  if (const Outcome loaded = operations.load_profile(*text); !loaded.ok())
+    return report(loaded);
   const DeviceModelType model = session.configurator().protocol().model_type();
-  const ConfigurationPositions written = operations.page_configuration();
-  std::size_t before = front.shell.messages.size();
-  operations.write_configuration();
+  const ConfigurationWrite write = operations.write_configuration();
   front.pump();
-  if (session.failed_since(before))
-    return kExitFailure;
-  before = front.shell.messages.size();
-  operations.read_configuration();
+  if (!write.outcome.ok())
+    return report(write.outcome);
+  const ConfigurationPositions& written = write.sent;
+  const ConfigurationRead read = operations.read_configuration();
   front.pump();
-  if (session.failed_since(before))
-    return kExitFailure;
-  const ConfigurationPositions held =
-      positions_of(session.last_reply<DeviceConfiguration>(SentenceKind::kPkexc));
+  if (!read.outcome.ok())
+    return report(read.outcome);
+  const ConfigurationPositions& held = read.held;
   struct Field {
     const char* name;
     int ConfigurationPositions::*value;
@@ -337,16 +325,12 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
     return session.connect_failure();
   HeadlessConfigurator& front = session.front();
   const DeviceModelType model = session.configurator().protocol().model_type();
-  const std::size_t before = front.shell.messages.size();
   if (action == "read") {
-    front.configuration_operations->read_configuration();
+    const ConfigurationRead read = front.configuration_operations->read_configuration();
     front.pump();
-    if (session.failed_since(before))
-      return kExitFailure;
-    const auto config = session.last_reply<DeviceConfiguration>(SentenceKind::kPkexc);
-    print_line(configuration_json(
-        model, {config.time_stamp_format, config.satellite_systems, config.utc_reference,
-                config.heating, config.pps_source, config.pps_width}));
+    if (!read.outcome.ok())
+      return report(read.outcome);
+    print_line(configuration_json(model, read.held));
     return kExitSuccess;
   }
   // Every field is checked against the connected model before anything is sent.
@@ -378,11 +362,11 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
       front.configuration.select(change.field->control, change.value);
     }
   }
-  const ConfigurationPositions written = front.configuration_operations->page_configuration();
-  front.configuration_operations->write_configuration();
-  if (session.failed_since(before))
-    return kExitFailure;
-  const std::optional<int> code = front.configuration_operations->last_write_code();
+  const ConfigurationWrite write = front.configuration_operations->write_configuration();
+  if (!write.outcome.ok())
+    return report(write.outcome);
+  const ConfigurationPositions& written = write.sent;
+  const std::optional<int> code = write.device_code;
   front.pump();
   if (!code) {
     // The clock's answer to the write was lost behind a late one; what it holds now tells.
@@ -390,15 +374,12 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
     // configuration, so a read that disagrees is tried again, up to three reads in all.
     ConfigurationPositions read_back;
     bool taken = false;
-    for (int read = 0; read < 3 && !taken; ++read) {
-      const std::size_t before_read = front.shell.messages.size();
-      front.configuration_operations->read_configuration();
+    for (int attempt = 0; attempt < 3 && !taken; ++attempt) {
+      const ConfigurationRead read = front.configuration_operations->read_configuration();
       front.pump();
-      if (session.failed_since(before_read))
-        return kExitFailure;
-      const auto held = session.last_reply<DeviceConfiguration>(SentenceKind::kPkexc);
-      read_back = {held.time_stamp_format, held.satellite_systems, held.utc_reference,
-                   held.heating,           held.pps_source,        held.pps_width};
+      if (!read.outcome.ok())
+        return report(read.outcome);
+      read_back = read.held;
       taken = same_fields(model, read_back, written);
     }
     std::string json = configuration_json(model, written);
@@ -449,12 +430,11 @@ int run_speed(Session& session, const std::vector<std::string_view>& args) {
 int run_info(Session& session) {
   if (!session.connect())
     return session.connect_failure();
-  const std::size_t before = session.front().shell.messages.size();
-  session.front().monitoring_operations->request_info();
+  const InfoRead read = session.front().monitoring_operations->request_info();
   session.front().pump();
-  if (session.failed_since(before))
-    return kExitFailure;
-  const auto e = session.last_reply<ExtraInfo>(SentenceKind::kPkexs);
+  if (!read.outcome.ok())
+    return report(read.outcome);
+  const ExtraInfo& e = read.info;
   auto& fields = session.front().monitoring.fields;
   print_line(JsonObject()
                  .add("valid", e.status_valid)
@@ -473,20 +453,18 @@ int run_info(Session& session) {
 int run_selftest(Session& session) {
   if (!session.connect())
     return session.connect_failure();
-  const std::size_t before = session.front().shell.messages.size();
-  session.front().monitoring_operations->request_self_test();
-  if (session.failed_since(before))
-    return kExitFailure;
-  const int code = session.last_reply<ResultCodeRecord>(SentenceKind::kPkexd).code;
+  const SelfTest test = session.front().monitoring_operations->request_self_test();
+  if (!test.outcome.ok())
+    return report(test.outcome);
   // The warning box for a fault code goes to standard error like every other box.
   session.front().pump();
   print_line(JsonObject()
-                 .add("code", code)
-                 .add("result", self_test_code_text(code))
-                 .add("text", self_test_short_text(code))
+                 .add("code", test.code)
+                 .add("result", self_test_code_text(test.code))
+                 .add("text", self_test_short_text(test.code))
                  .str());
   // A fault the clock found is the command's failure, as a refused write is.
-  return code == kDeviceCodeOk ? kExitSuccess : kExitFailure;
+  return test.code == kDeviceCodeOk ? kExitSuccess : kExitFailure;
 }
 
 int run_monitor(Session& session, const std::vector<std::string_view>& args) {

@@ -111,7 +111,8 @@ bool self_test_codes(std::string& out) {
 bool self_test_messages(std::string& out) {
   out += "<table class=\"messages\">\n<tr><th>Заголовок</th><th>Текст окна</th></tr>\n";
   for (int code = 0; code <= 4; ++code) {
-    out += "<tr>" + cell(tk52::kSelfTestTitle) + cell(tk52::self_test_long_text(code)) + "</tr>\n";
+    out += "<tr>" + cell(tk52::message_entry(tk52::MessageId::kSelfTestResult).title) +
+           cell(tk52::self_test_long_text(code)) + "</tr>\n";
   }
   out += "</table>\n";
   return true;

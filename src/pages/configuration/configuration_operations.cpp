@@ -63,9 +63,12 @@ ResultCode exchange_form(Protocol& protocol, SerialPort& port, const Request& re
 ConfigurationOperations::ConfigurationOperations(Configurator& configurator,
                                                  ConfigurationView& view)
     : configurator_(configurator), view_(view) {
-  configurator_.add_operation(OperationCode::kReadConfiguration, [this] { read_configuration(); });
-  configurator_.add_operation(OperationCode::kWriteConfiguration,
-                              [this] { write_configuration(); });
+  configurator_.add_operation(OperationCode::kReadConfiguration, [this] {
+    configurator_.report(read_configuration().outcome.message);
+  });
+  configurator_.add_operation(OperationCode::kWriteConfiguration, [this] {
+    configurator_.report(write_configuration().outcome.message);
+  });
   configurator_.add_operation(OperationCode::kConfigurationDefaults, [this] { apply_defaults(); });
   configurator_.add_notification_handler(ReplyKind::kConfiguration, *this);
   configurator_.add_notification_handler(ReplyKind::kIdentification, *this);
@@ -95,18 +98,26 @@ void ConfigurationOperations::on_notification(const ReplyNotification& notificat
     on_configuration_reply();
 }
 
-void ConfigurationOperations::read_configuration() {
+ConfigurationRead ConfigurationOperations::read_configuration() {
   DisabledWhileBusy busy(view_, 4);
-  ResultCode code = result::kNotPerformed;
-  {
-    std::lock_guard lock(configurator_.protocol().operation_lock());
-    configurator_.status(StatusText::kReadingConfiguration);
-    ReplyPayload payload{};
-    code = exchange_form(configurator_.protocol(), configurator_.port(),
-                         build_query(SentenceKind::kPkexc), PkexcForm::kConfiguration, payload);
-    configurator_.clear_status();
+  std::lock_guard lock(configurator_.protocol().operation_lock());
+  configurator_.status(StatusText::kReadingConfiguration);
+  ReplyPayload payload{};
+  const ResultCode code =
+      exchange_form(configurator_.protocol(), configurator_.port(),
+                    build_query(SentenceKind::kPkexc), PkexcForm::kConfiguration, payload);
+  configurator_.clear_status();
+  ConfigurationRead read{.outcome = outcome_of(code)};
+  if (read.outcome.ok() && pkexc_form(payload) == PkexcForm::kConfiguration) {
+    const auto c = load_record<DeviceConfiguration>(payload);
+    read.held = {.time_stamp_format = c.time_stamp_format,
+                 .satellite_systems = c.satellite_systems,
+                 .utc_reference = c.utc_reference,
+                 .heating = c.heating,
+                 .pps_source = c.pps_source,
+                 .pps_width = c.pps_width};
   }
-  configurator_.show_result(code);
+  return read;
 }
 
 ConfigurationPositions ConfigurationOperations::page_configuration() const {
@@ -128,10 +139,12 @@ std::string ConfigurationOperations::save_profile(std::string_view saved_utc) co
   return profile_text({model, page_configuration()}, saved_utc);
 }
 
-std::optional<std::string> ConfigurationOperations::load_profile(std::string_view text) {
+Outcome ConfigurationOperations::load_profile(std::string_view text) {
   auto read = read_profile(text, configurator_.protocol().model_type());
-  if (auto* message = std::get_if<std::string>(&read))
-    return std::move(*message);
+  if (auto* reason = std::get_if<std::string>(&read)) {
+    return {.code = result::kNotPerformed,
+            .message = {.id = MessageId::kProfileRefused, .detail = std::move(*reason)}};
+  }
   const auto& profile = std::get<ConfigurationProfile>(read);
   const ConfigurationPositions& c = profile.configuration;
   view_.select(ConfigControl::kTimeStampFormat, c.time_stamp_format);
@@ -143,31 +156,30 @@ std::optional<std::string> ConfigurationOperations::load_profile(std::string_vie
     view_.select(ConfigControl::kUtcReference, c.utc_reference);
     view_.select(ConfigControl::kHeating, c.heating);
   }
-  return std::nullopt;
+  return {};
 }
 
-void ConfigurationOperations::write_configuration() {
+ConfigurationWrite ConfigurationOperations::write_configuration() {
   DisabledWhileBusy busy(view_, std::size(kOptionLists));
   const DeviceModelType model = configurator_.protocol().model_type();
   const ConfigurationPositions positions = page_configuration();
   const ConfigurationDigits digits = to_wire(model, positions);
 
-  ResultCode code = result::kNotPerformed;
+  ConfigurationWrite write{.sent = positions};
   {
     std::lock_guard lock(configurator_.protocol().operation_lock());
     configurator_.status(StatusText::kWritingConfiguration);
     ReplyPayload payload{};
-    code = exchange_form(configurator_.protocol(), configurator_.port(),
-                         build_configuration_write(model, digits), PkexcForm::kResultCode, payload);
+    const ResultCode code =
+        exchange_form(configurator_.protocol(), configurator_.port(),
+                      build_configuration_write(model, digits), PkexcForm::kResultCode, payload);
     configurator_.clear_status();
-    last_write_code_.reset();
+    write.outcome = outcome_of(code);
     if (code == result::kOk && pkexc_form(payload) == PkexcForm::kResultCode)
-      last_write_code_ = load_record<ResultCodeRecord>(payload).code;
+      write.device_code = load_record<ResultCodeRecord>(payload).code;
   }
-  if (!succeeded(code)) {
-    configurator_.show_result(code);
-    return;
-  }
+  if (!write.outcome.ok())
+    return write;
   configurator_.set_sync_available(sync_available_for(positions.time_stamp_format));
   auto text_at = [](const auto& texts, int index) {
     return index >= 0 && index < static_cast<int>(texts.size())
@@ -181,6 +193,7 @@ void ConfigurationOperations::write_configuration() {
                            ">, UTC: <" + text_at(kUtcReferenceTexts, positions.utc_reference) +
                            ">, Обогрев: <" + text_at(kHeatingTexts, positions.heating) + ">\".";
   configurator_.log_event(line);
+  return write;
 }
 
 void ConfigurationOperations::apply_defaults() {

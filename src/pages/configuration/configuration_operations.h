@@ -13,8 +13,23 @@
 
 namespace tk52 {
 
-inline constexpr std::string_view kNoModelForProfile =
-    "Модель часов не определена: сначала подключитесь к часам.";
+// What a read found: the clock's configuration as list positions, when the outcome is OK.
+struct ConfigurationRead {
+  Outcome outcome = {};
+  ConfigurationPositions held = {};
+};
+
+// What a write sent and what the clock answered.
+struct ConfigurationWrite {
+  Outcome outcome = {};
+  // The fields of the sentence that went out, as list positions; the model's fields only count
+  // (has_pps_fields tells which).
+  ConfigurationPositions sent = {};
+  // The clock's result code for the write, or nothing when the reply that ended it was a late
+  // configuration (its own never came): what the clock took is then known only by reading it
+  // back.
+  std::optional<int> device_code = std::nullopt;
+};
 
 class ConfigurationOperations final : public ConnectedStateListener, public NotificationHandler {
  public:
@@ -24,26 +39,21 @@ class ConfigurationOperations final : public ConnectedStateListener, public Noti
   ConfigurationOperations(const ConfigurationOperations&) = delete;
   ConfigurationOperations& operator=(const ConfigurationOperations&) = delete;
 
-  void read_configuration();
-  void write_configuration();
+  ConfigurationRead read_configuration();
+  ConfigurationWrite write_configuration();
   void apply_defaults();
-
-  // The clock's result code for the last configuration write that succeeded, or nothing when
-  // the reply that ended it was a late configuration (its own never came): what the clock
-  // took is then known only by reading it back.
-  std::optional<int> last_write_code() const { return last_write_code_; }
 
   // The configuration as the page holds it now: list positions and the PPS width.
   ConfigurationPositions page_configuration() const;
 
   // The page's configuration as a profile for the identified model (see
   // configuration_profile.h), dated `saved_utc`; empty when no model is identified yet
-  // (kNoModelForProfile says so).
+  // (MessageId::kNoModelForProfile says so).
   std::string save_profile(std::string_view saved_utc) const;
   // Fills the page's lists from a profile (nothing is written: the operator presses
-  // "Записать"). The message when the profile does not suit the identified model; the lists
-  // are then left as they were.
-  std::optional<std::string> load_profile(std::string_view text);
+  // "Записать"). Refused, with the reason, when the profile does not suit the identified model;
+  // the lists are then left as they were.
+  Outcome load_profile(std::string_view text);
 
   void on_notification(const ReplyNotification& notification) override;
   void on_connected_changed(bool connected) override;
@@ -55,7 +65,6 @@ class ConfigurationOperations final : public ConnectedStateListener, public Noti
 
   Configurator& configurator_;
   ConfigurationView& view_;
-  std::optional<int> last_write_code_;
 };
 
 }  // namespace tk52

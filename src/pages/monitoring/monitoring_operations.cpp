@@ -41,8 +41,11 @@ MonitoringOperations::MonitoringOperations(Configurator& configurator, Monitorin
       view_(view),
       poller_(configurator.protocol(), configurator.port()) {
   configurator_.add_operation(OperationCode::kPeriodicInfo, [this] { periodic_info_clicked(); });
-  configurator_.add_operation(OperationCode::kRequestInfo, [this] { request_info(); });
-  configurator_.add_operation(OperationCode::kRequestSelfTest, [this] { request_self_test(); });
+  configurator_.add_operation(OperationCode::kRequestInfo,
+                              [this] { configurator_.report(request_info().outcome.message); });
+  configurator_.add_operation(OperationCode::kRequestSelfTest, [this] {
+    configurator_.report(request_self_test().outcome.message);
+  });
   configurator_.add_notification_handler(ReplyKind::kExtraInfo, *this);
   configurator_.add_notification_handler(ReplyKind::kSelfDiagnostic, *this);
   configurator_.add_notification_handler(ReplyKind::kConfiguration, *this);
@@ -97,8 +100,7 @@ void MonitoringOperations::on_model_identified(DeviceModelType model) {
 void MonitoringOperations::start_poll() {
   if (!poller_.start()) {
     view_.set_periodic_checked(false);
-    configurator_.shell().show_message("Системная ошибка!", "Не удалось запустить процесс.",
-                                       MessageIcon::kError);
+    configurator_.report({.id = MessageId::kProcessNotStarted});
   }
 }
 
@@ -117,16 +119,18 @@ void MonitoringOperations::on_configuration_result() {
   show_self_test_code(load_record<ResultCodeRecord>(payload).code);
 }
 
-void MonitoringOperations::request_info() {
-  ResultCode code = result::kNotPerformed;
-  {
-    std::lock_guard lock(configurator_.protocol().operation_lock());
-    configurator_.status(StatusText::kRequestingInfo);
-    code = exchange(configurator_.protocol(), configurator_.port(), SentenceKind::kPkexs,
-                    build_query(SentenceKind::kPkexs));
-    configurator_.clear_status();
-  }
-  configurator_.show_result(code);
+InfoRead MonitoringOperations::request_info() {
+  std::lock_guard lock(configurator_.protocol().operation_lock());
+  configurator_.status(StatusText::kRequestingInfo);
+  ReplyPayload payload{};
+  const ResultCode code =
+      exchange(configurator_.protocol(), configurator_.port(), SentenceKind::kPkexs,
+               build_query(SentenceKind::kPkexs), {}, &payload);
+  configurator_.clear_status();
+  InfoRead read{.outcome = outcome_of(code)};
+  if (read.outcome.ok())
+    read.info = load_record<ExtraInfo>(payload);
+  return read;
 }
 
 void MonitoringOperations::periodic_info_clicked() {
@@ -148,9 +152,9 @@ void MonitoringOperations::stop_periodic_info() {
   poller_.stop();
 }
 
-void MonitoringOperations::request_self_test() {
-  ResultCode code = result::kNotPerformed;
+SelfTest MonitoringOperations::request_self_test() {
   ReplyPayload payload{};
+  ResultCode code = result::kNotPerformed;
   {
     std::lock_guard lock(configurator_.protocol().operation_lock());
     configurator_.status(StatusText::kRequestingSelfTest);
@@ -158,23 +162,21 @@ void MonitoringOperations::request_self_test() {
                     build_query(SentenceKind::kPkexd), {}, &payload);
     configurator_.clear_status();
   }
-  if (!succeeded(code)) {
-    configurator_.show_result(code);
-    return;
-  }
+  if (!succeeded(code))
+    return {.outcome = outcome_of(code)};
   const int self_test = load_record<ResultCodeRecord>(payload).code;
   const std::string line = std::string(traffic_event_text(TrafficEvent::kSelfTestReceived)) + " (" +
                            self_test_code_text(self_test) +
                            "): " + std::string(self_test_short_text(self_test));
   configurator_.log_event(line);
+  // The box of a fault comes with the reply's notification, as after a configuration write.
+  return {.outcome = {}, .code = self_test};
 }
 
 void MonitoringOperations::show_self_test_code(int code) {
   view_.set_field(InfoField::kSelfTestCode, self_test_code_text(code));
-  if (code != kDeviceCodeOk) {
-    configurator_.shell().show_message(kSelfTestTitle, self_test_long_text(code),
-                                       MessageIcon::kWarning);
-  }
+  if (code != kDeviceCodeOk)
+    configurator_.report({.id = MessageId::kSelfTestResult, .detail = self_test_long_text(code)});
 }
 
 void MonitoringOperations::on_info_reply() {

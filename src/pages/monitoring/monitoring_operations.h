@@ -5,8 +5,22 @@
 #include "app/configurator.h"
 #include "app/views.h"
 #include "pages/monitoring/periodic_poller.h"
+#include "protocol/records.h"
 
 namespace tk52 {
+
+// What a request for the extra information found, when the outcome is OK.
+struct InfoRead {
+  Outcome outcome = {};
+  ExtraInfo info = {};
+};
+
+// The self-diagnostic: the clock's code (kDeviceCodeOk, or a fault) when the outcome is OK. The
+// exchange succeeding says nothing of the clock's health: the code does.
+struct SelfTest {
+  Outcome outcome = {};
+  int code = -1;
+};
 
 class MonitoringOperations final : public ConnectedStateListener, public NotificationHandler {
  public:
@@ -18,9 +32,9 @@ class MonitoringOperations final : public ConnectedStateListener, public Notific
   MonitoringOperations(const MonitoringOperations&) = delete;
   MonitoringOperations& operator=(const MonitoringOperations&) = delete;
 
-  void request_info();
+  InfoRead request_info();
   void periodic_info_clicked();
-  void request_self_test();
+  SelfTest request_self_test();
   // Unchecks "Периодический запрос дополнительной информации" and stops the poll. Call without
   // holding the operation lock.
   void stop_periodic_info();

@@ -14,6 +14,4 @@ std::string_view self_test_short_text(int code);
 // The warning box's text: "Код самодиагностики - E4." CR LF and the explanation.
 std::string self_test_long_text(int code);
 
-inline constexpr std::string_view kSelfTestTitle = "Результат самодиагностики";
-
 }  // namespace tk52
