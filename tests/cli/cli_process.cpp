@@ -96,6 +96,11 @@ bool CliProcess::wait_for_line(std::chrono::milliseconds bound) {
   return changed_.wait_for(lock, bound, [this] { return !out_.empty(); });
 }
 
+void CliProcess::send_signal(int signal) {
+  if (pid_ > 0 && !exit_code_)
+    ::kill(pid_, signal);
+}
+
 std::optional<int> CliProcess::wait_for_exit(std::chrono::milliseconds bound) {
   if (exit_code_ || pid_ <= 0)
     return exit_code_;

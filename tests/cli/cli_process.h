@@ -40,6 +40,9 @@ class CliProcess {
   // killed).
   std::optional<int> wait_for_exit(std::chrono::milliseconds bound);
 
+  // Sends `signal` to the process (SIGINT: as Ctrl-C at a terminal).
+  void send_signal(int signal);
+
   std::vector<std::string> out_lines();
   std::string err();
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -405,6 +406,53 @@ TEST_F(CliTest, ResultsSayOnlyWhatHappened) {
   sim_->command("model TK-52.A");
   ASSERT_EQ(run({"identify"}), 0) << err();
   EXPECT_EQ(out()[0].rfind("{\"model\":\"TK-52.A\",\"model_type\":3,", 0), 0u) << out()[0];
+}
+
+// The command line as scripts and people expect it: --option=value, --version and --help anywhere,
+// a usage error that names what is wrong, no command without its port, and Ctrl-C ending with
+// 130 after what was read is written.
+TEST_F(CliTest, TheCommandLineFollowsTheUsualConventions) {
+  start_with_journals({"--journal-size", "1=300", "--pace"});
+  const std::string port = sim_->port();
+  auto bare = [&](const std::vector<std::string>& args) {
+    process_ = std::make_unique<CliProcess>(args);
+    return process_->wait_for_exit(kCommandBound).value_or(-1);
+  };
+  EXPECT_EQ(bare({"identify", "--port=" + port, "--baud=115200"}), cli::kExitSuccess) << err();
+  EXPECT_EQ(out()[0].rfind("{\"model\":\"TK-52.A\",", 0), 0u) << out()[0];
+  EXPECT_EQ(bare({"identify", "--port=" + port, "--version"}), cli::kExitSuccess);
+  EXPECT_EQ(out(), std::vector<std::string>{"tk52cli " TK52_VERSION_TEXT});
+  EXPECT_EQ(bare({"--port", port, "--help"}), cli::kExitSuccess);
+  EXPECT_EQ(out()[0].rfind("usage: tk52cli", 0), 0u);
+
+  const struct {
+    std::vector<std::string> args;
+    const char* named;
+  } usage[] = {
+      {{"identify"}, "identify needs --port"},
+      {{"journal", "read", "--port", port, "--count"}, "--count without a value"},
+      {{"journal", "read", "--port=" + port, "--bogus=1"}, "--bogus 1 is not taken"},
+      {{"config", "erase", "--port", port}, "not erase"},
+      {{"monitor", "--port", port, "--often"}, "monitor: --often is not taken"},
+  };
+  for (const auto& c : usage) {
+    SCOPED_TRACE(c.named);
+    EXPECT_EQ(bare(c.args), cli::kExitUsage);
+    EXPECT_NE(err().find(c.named), std::string::npos) << err();
+  }
+
+  // Ctrl-C in the middle of a read: the records so far are written, and the status says so.
+  process_ =
+      std::make_unique<CliProcess>(std::vector<std::string>{"journal", "read", "--port", port});
+  ASSERT_TRUE(process_->wait_for_line(std::chrono::seconds(30)));
+  process_->send_signal(SIGINT);
+  EXPECT_EQ(process_->wait_for_exit(kCommandBound).value_or(-1), cli::kExitInterrupted) << err();
+  EXPECT_FALSE(out().empty());
+  EXPECT_LT(out().size(), 302u);
+  process_ = std::make_unique<CliProcess>(std::vector<std::string>{"monitor", "--port", port});
+  ASSERT_TRUE(process_->wait_for_line(std::chrono::seconds(30)));
+  process_->send_signal(SIGINT);
+  EXPECT_EQ(process_->wait_for_exit(kCommandBound).value_or(-1), cli::kExitInterrupted) << err();
 }
 
 // Only a regular file can be a profile: a pipe with no writer, a terminal device or the clock's own

@@ -18,6 +18,7 @@ enum ExitCode : int {
   kExitFailure = 1,
   kExitUsage = 2,
   kExitIncompleteJournal = 3,
+  kExitInterrupted = 130,  // Ctrl-C, as a shell reports a program that SIGINT ended
 };
 
 // Prints the outcome's message (the catalogue's text, with its port and reason) on standard

@@ -19,6 +19,8 @@ void HeadlessShell::show_message(std::string_view title, std::string_view text, 
 void HeadlessConfigurationView::select_speed(int position) {
   speed = position;
   speeds_shown.push_back(position);
+  if (on_speed)
+    on_speed(position);
 }
 
 bool HeadlessConfigurationView::is_enabled(ConfigControl control) {

@@ -64,7 +64,8 @@ class HeadlessConfigurationView final : public ConfigurationView {
                      std::string_view software) override;
 
   int speed = 6;
-  std::vector<int> speeds_shown;  // every speed the list showed, in order
+  std::vector<int> speeds_shown;      // every speed the list showed, in order
+  std::function<void(int)> on_speed;  // called with each speed position the list shows
   bool connect_caption_connected = false;
   bool satellite_none_item = true;
   std::string pps_width = "1";

@@ -78,15 +78,20 @@ constexpr CommandUsage kDeviceUsages[] = {
 
 constexpr const char* kGlobalUsage =
     "global options (anywhere on the line):\n"
-    "  --port PATH                 the serial port: a device path, or COMn on Windows\n"
+    "  --port PORT                 the clock's port: a device path (/dev/ttyUSB0), COMn on\n"
+    "                              Windows, tcp://HOST:PORT for a raw TCP serial server (its\n"
+    "                              speed is the server's: no find or speed there), or\n"
+    "                              rfc2217://HOST:PORT for a server that takes COM Port\n"
+    "                              Control (RFC 2217); every device command needs it\n"
     "  --baud N                    its speed in bit/s: 2400 4800 9600 19200 38400 57600 115200\n"
     "                              (default 115200)\n"
     "  --log FILE                  append the traffic log to FILE (Windows-1251, CR LF)\n"
     "  --encoding utf-8|cp1251     the encoding of standard output and standard error when\n"
     "                              they are not a console (default utf-8; a Windows console\n"
     "                              always gets its characters right)\n"
-    "  -h, --help                  this text, or after a command that command's usage\n"
-    "  --version                   the program's version\n";
+    "  -h, --help                  this text, or with a command that command's usage\n"
+    "  --version                   the program's version\n"
+    "  --OPTION=VALUE              the same as --OPTION VALUE, for every option\n";
 
 constexpr const char* kExitCodes =
     "exit codes:\n"
@@ -94,7 +99,8 @@ constexpr const char* kExitCodes =
     "  1  failure: the program's message, or what could not be written, is on standard error\n"
     "     (a write to standard output, --out or --log that fails is a failure too)\n"
     "  2  usage error\n"
-    "  3  journal read: the journal came only in part; the records read are written\n";
+    "  3  journal read: the journal came only in part; the records read are written\n"
+    "  130  interrupted (Ctrl-C): what was read until then is written\n";
 
 std::string general_usage() {
   std::string text =
@@ -248,9 +254,23 @@ int main(int argc, char** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
 #endif
-  std::vector<std::string_view> all(argv + 1, argv + argc);
-  if (all.size() == 1 && (all[0] == "--version" || all[0] == "-V"))
-    return print_usage("tk52cli " TK52_VERSION_TEXT "\n");
+  // "--option=value" is "--option value".
+  std::vector<std::string> words;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view word = argv[i];
+    const std::size_t equals = word.find('=');
+    if (word.starts_with("--") && equals != std::string_view::npos) {
+      words.emplace_back(word.substr(0, equals));
+      words.emplace_back(word.substr(equals + 1));
+    } else {
+      words.emplace_back(word);
+    }
+  }
+  std::vector<std::string_view> all(words.begin(), words.end());
+  for (const std::string_view word : all) {
+    if (word == "--version" || word == "-V")
+      return print_usage("tk52cli " TK52_VERSION_TEXT "\n");
+  }
   tk52::cli::GlobalOptions options;
   std::string error;
   if (!take_global_options(all, options, error))
@@ -259,6 +279,8 @@ int main(int argc, char** argv) {
     return tk52::cli::usage_error("no command given");
   const std::string_view command = all[0];
   const std::vector<std::string_view> args(all.begin() + 1, all.end());
+  if (asks_for_help(all) && !command_usage(command) && command != "help")
+    return print_usage(general_usage());
   if (command == "help" || command == "--help" || command == "-h") {
     if (args.empty())
       return print_usage(general_usage());
@@ -273,6 +295,8 @@ int main(int argc, char** argv) {
   }
   if (command == "decode")
     return run_decode(args);
+  if (command_usage(command) && options.port.empty())
+    return tk52::cli::usage_error(std::string(command) + " needs --port: the clock's port");
   const int status = tk52::cli::run_device_command(command, args, options);
   if (status >= 0)
     return status;

@@ -318,7 +318,8 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
     changes.push_back({.field = field, .value = value});
   }
   if (action != "read" && action != "write" && action != "defaults") {
-    return usage_error("config takes read, write, defaults, save FILE or apply FILE");
+    return usage_error("config takes read, write, defaults, save FILE or apply FILE, not " +
+                       std::string(action));
   }
 
   if (!session.connect())
@@ -401,7 +402,17 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
 
 int run_find(Session& session) {
   session.select_port();
+  // A person at a terminal sees each speed tried; a script's standard error stays clean.
+  const bool progress = stream_is_terminal(stderr);
+  if (progress) {
+    session.front().configuration.on_speed = [](int position) {
+      print_error("\rtk52cli: trying %d bit/s... ", kSpeeds[position]);
+    };
+  }
   const Outcome outcome = session.front().connection_operations->find_device();
+  session.front().configuration.on_speed = nullptr;
+  if (progress)
+    print_error("\n");
   session.front().pump();
   if (!outcome.ok())
     return report(outcome);
@@ -477,7 +488,8 @@ int run_monitor(Session& session, const std::vector<std::string_view>& args) {
     } else if (args[i] == "--periodic") {
       periodic = true;
     } else {
-      return usage_error("monitor takes [--seconds S] [--periodic]");
+      return usage_error("monitor: " + std::string(args[i]) +
+                         " is not taken; monitor takes [--seconds S] [--periodic]");
     }
   }
   if (!session.connect())
@@ -492,7 +504,7 @@ int run_monitor(Session& session, const std::vector<std::string_view>& args) {
     session.front().pump();
   }
   session.front().monitoring_operations->poller().stop();
-  return kExitSuccess;
+  return g_interrupted.load() ? kExitInterrupted : kExitSuccess;
 }
 
 std::string journal_json(const JournalEntry& r) {
@@ -532,12 +544,13 @@ int run_journal(Session& session, const std::vector<std::string_view>& args) {
       continue;
     }
     return usage_error(
-        "journal read [--type 1..3] [--count 1..999] [--format text|csv|json] [--out FILE], "
-        "journal count [--type 1..3] or journal clear [--type 1..3]");
+        "journal " + std::string(action) + ": " + std::string(args[i]) +
+        (has_value ? " " + std::string(args[i + 1]) : std::string(" without a value")) +
+        " is not taken; journal read [--type 1..3] [--count 1..999] [--format "
+        "text|csv|json] [--out FILE], journal count [--type 1..3] or journal clear [--type 1..3]");
   }
-  if (action != "read" && action != "count" && action != "clear") {
-    return usage_error("journal takes read, count or clear");
-  }
+  if (action != "read" && action != "count" && action != "clear")
+    return usage_error("journal takes read, count or clear, not " + std::string(action));
   std::FILE* out = stdout;
   if (!out_path.empty()) {
     out = std::fopen(out_path.c_str(), "wb");
@@ -585,7 +598,13 @@ int run_journal(Session& session, const std::vector<std::string_view>& args) {
   bool out_failed = false;
   // A file gets the lines of event_journal.txt byte for byte; the terminal gets them in its
   // own encoding.
-  front.journals.on_line = [out, &out_failed, format](const std::string& line) {
+  // A person at a terminal sees how far the pass has come (unless the records themselves go to
+  // that terminal); a script's standard error stays clean.
+  const bool progress =
+      stream_is_terminal(stderr) && (out != stdout || !stream_is_terminal(stdout));
+  front.journals.on_line = [out, &out_failed, format, progress, &reader](const std::string& line) {
+    if (progress)
+      print_error("\rtk52cli: %d of %d records ", reader.displayed(), reader.total());
     if (out_failed || format != "text")
       return;
     if (out == stdout) {
@@ -605,6 +624,8 @@ int run_journal(Session& session, const std::vector<std::string_view>& args) {
   front.pump_until([&] { return !reader.reading() || g_interrupted.load(); },
                    std::chrono::hours(1));
   front.journals.on_line = nullptr;
+  if (progress)
+    print_error("\n");
   // The records read, also of a pass that came only in part, as data.
   if (format != "text") {
     std::string data;
@@ -629,6 +650,8 @@ int run_journal(Session& session, const std::vector<std::string_view>& args) {
                 out_path.empty() ? "the standard output" : out_path.c_str());
     return kExitFailure;
   }
+  if (g_interrupted.load())
+    return kExitInterrupted;
   // What the pass read decides, not the boxes shown meanwhile: an unrelated device error may
   // come in the middle of a complete pass. Without the count nothing is known of the journal.
   if (!reader.counted())

@@ -230,6 +230,8 @@ int run_watch(SyncSession& session, int seconds) {
       return kExitFailure;
     }
   }
+  if (interrupted())
+    return kExitInterrupted;
   if (shown == 0) {
     print_error("tk52cli: no valid time sentence from the clock\n");
     return kExitFailure;

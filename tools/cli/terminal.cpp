@@ -1,5 +1,9 @@
 #include "terminal.h"
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 #include <atomic>
 #include <cctype>
 #include <cstdarg>
@@ -90,6 +94,9 @@ void print_error(const char* format, ...) {
 #ifndef _WIN32
 bool stream_is_console(std::FILE*) {
   return false;
+}
+bool stream_is_terminal(std::FILE* stream) {
+  return ::isatty(::fileno(stream)) != 0;
 }
 bool write_console(std::FILE* stream, std::string_view utf8) {
   return write_bytes(stream, utf8);

@@ -41,6 +41,9 @@ void print_error(const char* format, ...);
 
 // The platform's console, when the stream is one (Windows only; elsewhere never).
 bool stream_is_console(std::FILE* stream);
+// Whether `stream` is a terminal a person watches (a console on Windows, a tty elsewhere): progress
+// lines go there only, never into a pipe or a file.
+bool stream_is_terminal(std::FILE* stream);
 // Writes UTF-8 text to the console behind `stream` as wide characters.
 bool write_console(std::FILE* stream, std::string_view utf8);
 

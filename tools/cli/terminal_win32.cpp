@@ -25,6 +25,10 @@ bool stream_is_console(std::FILE* stream) {
   return handle != nullptr && GetConsoleMode(handle, &mode) != 0;
 }
 
+bool stream_is_terminal(std::FILE* stream) {
+  return stream_is_console(stream);
+}
+
 bool write_console(std::FILE* stream, std::string_view utf8) {
   std::fflush(stream);
   HANDLE handle = console_handle(stream);
