@@ -413,6 +413,22 @@ TEST_F(Connection, SilentClock) {
   EXPECT_EQ(short_name(app_->connection_text().value_or(L"?")), "Нет соединения");
 }
 
+// A clock that talked while nobody listened: as the port opens, its adapter hands over thirty
+// time sentences at once, ahead of the first reply. Reading them must not push the replies past
+// the connect's attempts, on any of twenty connects.
+TEST_F(Connection, ABacklogOfTimeSentencesDoesNotHideTheClock) {
+  ASSERT_TRUE(sim_->run("fault backlog=30"));
+  for (int attempt = 1; attempt <= 20; ++attempt) {
+    SCOPED_TRACE("connect " + std::to_string(attempt) + " of 20");
+    connect();
+    if (HasFatalFailure())
+      return;
+    disconnect();
+    if (HasFatalFailure())
+      return;
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Configuration
 
