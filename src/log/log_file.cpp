@@ -126,7 +126,7 @@ LogResult LogFile::open(const std::filesystem::path& path) {
   path_ = std::move(absolute);
   LogResult result = index_from(0);
   if (result == LogResult::kIndexFull)
-    result = read_only_ ? LogResult::kDone : make_room();
+    result = make_room();
   const bool usable = result == LogResult::kDone ||
                       (cut_back_failing_ && is_open() &&
                        (result == LogResult::kIoFailure || result == LogResult::kTooLarge));
@@ -178,7 +178,7 @@ LogResult LogFile::append(std::string_view bytes) {
   // Someone else may have cut the file short meanwhile; then nothing indexed can be trusted.
   const bool cut_short = *end < starts_.back().value;
   if (cut_short)
-    starts_.assign(1, FileOffset{});
+    starts_.reset();
   const bool was_failing = cut_back_failing_;
   LogResult result = index_from(cut_short ? 0 : line_count());
   if (result == LogResult::kIndexFull) {
@@ -226,7 +226,7 @@ LogResult LogFile::make_room() {
 void LogFile::forget_oldest_lines() {
   // What a cut-back would keep stays in the index: the newest lines.
   const LineNumber forget = kMaxLines + 1 - kCutBackCrLf;
-  starts_.erase(starts_.begin(), starts_.begin() + static_cast<std::ptrdiff_t>(forget));
+  starts_.erase_front(forget);
   top_line_ = top_line_ > forget ? top_line_ - forget : 0;
 }
 
@@ -246,7 +246,7 @@ LogResult LogFile::clear() {
     return LogResult::kNoFile;
   if (!file_.truncate(0))
     return LogResult::kIoFailure;
-  starts_.assign(1, FileOffset{});
+  starts_.reset();
   top_line_ = 0;
   cut_back_failing_ = false;
   return LogResult::kDone;
@@ -300,7 +300,7 @@ int LogFile::scroll_position() const {
 }
 
 LogResult LogFile::index_from(LineNumber first) {
-  starts_.resize(first + 1);
+  starts_.truncate(first + 1);
   std::uint64_t offset = starts_.back().value;
   // Line starts follow an LF, so a CR LF cannot straddle `offset` itself.
   bool after_cr = false;
@@ -319,7 +319,7 @@ LogResult LogFile::index_from(LineNumber first) {
       ++lf;
       if (!line_end)
         continue;
-      if (line_count() == kMaxLines)
+      if (!read_only_ && line_count() == kMaxLines)
         return LogResult::kIndexFull;
       starts_.push_back(FileOffset{offset + static_cast<std::uint64_t>(lf - bytes)});
     }
@@ -351,7 +351,7 @@ LogResult LogFile::cut_back() {
     close_file();
     return LogResult::kCannotOpen;
   }
-  starts_.assign(1, FileOffset{});
+  starts_.reset();
   const LogResult result = index_from(0);
   if (result != LogResult::kDone) {
     close_file();
@@ -364,7 +364,7 @@ LogResult LogFile::cut_back() {
 void LogFile::close_file() {
   file_.close();
   path_.clear();
-  starts_.assign(1, FileOffset{});
+  starts_.reset();
   top_line_ = 0;
   cut_back_failing_ = false;
 }

@@ -2,8 +2,9 @@
 // the offsets at which its lines start. The text itself is never held in memory: the painter
 // reads only the visible lines, at most 256 bytes each. A writable log also appends, clears,
 // and cuts itself back to its newest lines when it reaches 100,000 lines; a read-only one only
-// shows. The window that paints and scrolls it lives apart, owns one LogFile and uses it on its
-// own thread only; other threads hand their lines to that thread.
+// shows, and indexes every line of its file, in 4 bytes a line. The window that paints and scrolls
+// it lives apart, owns one LogFile and uses it on its own thread only; other threads hand their
+// lines to that thread.
 //
 // A line is the bytes up to and including a CR directly followed by LF. A bare CR or LF ends
 // nothing, and a last line without CR LF is neither indexed nor shown.
@@ -22,15 +23,10 @@
 #include <string_view>
 #include <vector>
 
+#include "log/line_starts.h"
 #include "log/log_file_io.h"
 
 namespace tk52 {
-
-// A byte position in the log file. A type of its own, so that it cannot be mixed up with a
-// line number.
-struct FileOffset {
-  std::uint64_t value = 0;
-};
 
 // A line's place in the index, 0 for the file's first line; also a count of lines.
 using LineNumber = std::size_t;
@@ -54,7 +50,8 @@ class LogFile {
   // log's hooks may append (the traffic log's start and end lines).
   using Hook = std::function<void(LogFile&)>;
 
-  // The index takes this many lines; the next CR LF found makes it full.
+  // A writable log's index takes this many lines; the next CR LF found makes it full. A
+  // read-only log's index takes every line.
   static constexpr LineNumber kMaxLines = 99'999;
   // A full log keeps what follows this CR LF counted from its end: the newest 74,999 lines.
   static constexpr LineNumber kCutBackCrLf = 75'000;
@@ -74,8 +71,7 @@ class LogFile {
   // readers and writers, created when missing and never truncated; indexes it, cuts a full
   // writable file back, shows the last page and calls the open hook. 4 when a file is open, 2
   // when it cannot be opened; a failure to index or cut back closes it again and returns that
-  // code. A read-only file holding more lines than the index takes is never rewritten: its
-  // first 99,999 lines are shown and the rest is left out.
+  // code. A read-only file is never rewritten, however long: all its lines are shown.
   LogResult open(const std::filesystem::path& path);
   // Calls the close hook, closes the file and empties the index. 3 when no file is open.
   LogResult close();
@@ -104,6 +100,8 @@ class LogFile {
   const std::filesystem::path& path() const { return path_; }
 
   LineNumber line_count() const { return starts_.size() - 1; }
+  // The bytes the index takes: the only memory that grows with the file.
+  std::size_t index_memory() const { return starts_.memory(); }
   // Where `line` (0..line_count()) begins; line_start(line_count()) is the end of the last
   // complete line. Line 0 begins at 0 unless a failing cut-back made the index forget lines.
   FileOffset line_start(LineNumber line) const { return starts_[line]; }
@@ -126,7 +124,9 @@ class LogFile {
   void scroll_to_thumb(int position);
 
   // Scroll bar arithmetic: positions are top line / scale, with scale = N / 50,000 + 1 for N
-  // lines, and the range 0..N / scale + (N / 50,000) * visible rows - 1 (0 for no lines).
+  // lines, and the range 0..N / scale + (N / 50,000) * visible rows - 1 (0 for no lines). For
+  // millions of lines the range stays near 50,000 plus the page term; the view reads the
+  // thumb's position in 32 bits.
   int scroll_scale() const;
   int scroll_maximum() const;
   int scroll_position() const;
@@ -153,7 +153,7 @@ class LogFile {
   bool unflushed_ = false;
   LogFileHandle file_;
   std::filesystem::path path_;
-  std::vector<FileOffset> starts_{FileOffset{}};
+  LineStarts starts_;
   std::vector<char> block_;
   bool follow_ = true;
   LineNumber top_line_ = 0;

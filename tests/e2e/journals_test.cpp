@@ -163,6 +163,25 @@ TEST_F(JournalsTest, APassThatStallsEndsWithTheWarning) {
   EXPECT_TRUE(front_.journals.controls_enabled);
 }
 
+// The cable pulled out half-way through a pass: the operator is told that the clock went away
+// and that the journal came only in part, and nothing else (no request goes to the closed port).
+TEST_F(JournalsTest, AClockUnpluggedDuringAPassIsReportedOnlyAsWhatHappened) {
+  start({"--journal-size", "1=1000"});
+  reader().read_whole_journal();
+  ASSERT_TRUE(front_.pump_until([&] { return lines().size() >= 5; }, 30s));
+  ASSERT_EQ(sim_->command("hangup 5000").rfind("tk52sim: ok", 0), 0u);
+  ASSERT_TRUE(front_.pump_until([&] { return !front_.configurator->connected(); }, 10s));
+  finish_pass();
+  EXPECT_LT(reader().displayed(), 1000);
+  std::vector<std::string> shown;
+  for (const auto& m : front_.shell.messages)
+    shown.push_back(m.title + " " + m.text);
+  EXPECT_EQ(shown, (std::vector<std::string>{
+                       "Соединение разорвано. Устройство отключено от порта " + sim_->port() + ".",
+                       "Внимание! Не удалось считать весь журнал."}));
+  EXPECT_TRUE(front_.journals.controls_enabled);
+}
+
 TEST_F(JournalsTest, ARecordThatArrivesTwiceIsShownOnce) {
   start({"--journal-size", "1=3"});
   reader().read_whole_journal();

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <psapi.h>
 
 #include <array>
 #include <cstdio>
@@ -411,6 +412,22 @@ TEST_F(Connection, SilentClock) {
   EXPECT_EQ(connect_caption(), L"Соединить");
   EXPECT_TRUE(enabled(speed_control(kFind)));
   EXPECT_EQ(short_name(app_->connection_text().value_or(L"?")), "Нет соединения");
+}
+
+// A clock that talked while nobody listened: as the port opens, its adapter hands over thirty
+// time sentences at once, ahead of the first reply. Reading them must not push the replies past
+// the connect's attempts, on any of twenty connects.
+TEST_F(Connection, ABacklogOfTimeSentencesDoesNotHideTheClock) {
+  ASSERT_TRUE(sim_->run("fault backlog=30"));
+  for (int attempt = 1; attempt <= 20; ++attempt) {
+    SCOPED_TRACE("connect " + std::to_string(attempt) + " of 20");
+    connect();
+    if (HasFatalFailure())
+      return;
+    disconnect();
+    if (HasFatalFailure())
+      return;
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -968,4 +985,103 @@ TEST_F(Viewers, AtMostFiveAndTheLiveTrafficLogAmongThem) {
     PostMessageW(v, WM_CLOSE, 0, 0);
   EXPECT_TRUE(gui::wait_until([&] { return viewers().empty(); }));
   disconnect();
+}
+
+namespace {
+
+constexpr int kViewerLogView = 0x2501;
+
+// A traffic log of `lines` lines of 70 bytes, written in large blocks: every line ordinary
+// (black) but the last, which is a bad sentence's (red, an "x" first).
+bool write_long_log(const std::wstring& path, unsigned lines) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return false;
+  const std::string line =
+      "0000000 12:00:00.000 |   > $PKEXT,120000.00,11,12,2026,A,08,2103*19\r\n";
+  std::string block;
+  block.reserve(line.size() * 65536);
+  bool written = true;
+  for (unsigned n = 1; n <= lines && written; ++n) {
+    const std::size_t at = block.size();
+    block += line;
+    for (unsigned value = n, digit = 7; digit-- > 0; value /= 10)
+      block[at + digit] = static_cast<char>('0' + value % 10);
+    if (n == lines)
+      block[at] = 'x';
+    if (block.size() + line.size() > block.capacity() || n == lines) {
+      DWORD done = 0;
+      written = WriteFile(file, block.data(), static_cast<DWORD>(block.size()), &done, nullptr) &&
+                done == block.size();
+      block.clear();
+    }
+  }
+  return CloseHandle(file) && written;
+}
+
+// Pixels of the bad sentence's red, or of its edges drawn over the view's background.
+int red_pixels(const gui::Pixels& pixels) {
+  int count = 0;
+  for (COLORREF c : pixels.rgb) {
+    const int r = static_cast<int>((c >> 16) & 0xFF);
+    const int g = static_cast<int>((c >> 8) & 0xFF);
+    const int b = static_cast<int>(c & 0xFF);
+    if (r - g > 60 && r - b > 60)
+      ++count;
+  }
+  return count;
+}
+
+std::size_t working_set(HANDLE process) {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  return GetProcessMemoryInfo(process, &counters, sizeof counters) ? counters.WorkingSetSize : 0;
+}
+
+}  // namespace
+
+// A log far longer than the program ever keeps (a capture of days, about 200 MB): the viewer
+// takes all of it and opens at its end, where the last line shows.
+TEST_F(Viewers, AThreeMillionLineLogOpensAtItsLastLine) {
+  constexpr unsigned kLines = 3'000'000;
+  const std::wstring path = gui::folder_of(exe_) + L"\\long_log.txt";
+  ASSERT_TRUE(write_long_log(path, kLines));
+  const std::size_t memory_before = working_set(app_->process());
+  // "Загрузить журнал"; the time runs from the dialog's OK.
+  ASSERT_TRUE(app_->menu_command(kMenuLoadLog));
+  const auto dialog = gui::wait_message_box(app_->process_id());
+  ASSERT_TRUE(dialog.has_value()) << "no open dialog";
+  HWND name = GetDlgItem(dialog->window, 0x47C);
+  if (name == nullptr)
+    name = GetDlgItem(dialog->window, 0x480);
+  ASSERT_NE(name, nullptr);
+  ASSERT_NE(SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
+                                SMTO_NORMAL, 15000, nullptr),
+            0);
+  const auto started = std::chrono::steady_clock::now();
+  ASSERT_TRUE(gui::answer(*dialog, IDOK));
+  HWND viewer = nullptr;
+  ASSERT_TRUE(gui::wait_until(
+      [&] {
+        const auto open = viewers();
+        viewer = open.empty() ? nullptr : open.front();
+        return viewer != nullptr && IsWindowVisible(viewer);
+      },
+      60s))
+      << "no viewer window";
+  ASSERT_TRUE(app_->settle());
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
+  const std::size_t memory_after = working_set(app_->process());
+  const int red = red_pixels(gui::settled_pixels(gui::child(viewer, kViewerLogView), true));
+  gui::screenshot(current_test_name() + "_viewer");
+  EXPECT_GT(red, 20) << "the last line (the only red one) is not in view";
+  std::printf(
+      "viewer: %u lines shown %.2f s after the dialog's OK; the program's working set "
+      "grew by %.1f MB\n",
+      kLines, took.count(),
+      (static_cast<double>(memory_after) - static_cast<double>(memory_before)) / 1048576);
+  PostMessageW(viewer, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(gui::wait_until([&] { return viewers().empty(); }));
+  EXPECT_TRUE(DeleteFileW(path.c_str()));
 }

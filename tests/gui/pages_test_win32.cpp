@@ -333,6 +333,46 @@ TEST_F(Journals, StalledPassWarnsAndGivesTheControlsBack) {
       << "the pass does not end with an empty line";
 }
 
+// The clock unplugged in the middle of a pass: the operator is told that it went away and that
+// the journal came only in part, and nothing else. The boxes may be up together.
+TEST_F(Journals, AnUnpluggedClockIsReportedOnlyAsWhatHappened) {
+  become("TK-52.A");
+  resize_journal(1, 1000);
+  connect();
+  ASSERT_TRUE(app_->show_tab(kJournalsTab));
+  ASSERT_TRUE(gui::click(command(kReadWhole)));
+  ASSERT_TRUE(gui::wait_until([&] { return line_count(event_journal()) >= 5; }, 60s))
+      << "no records arrive";
+  ASSERT_TRUE(sim_->run("hangup 1000"));
+  std::vector<std::string> shown;
+  const auto take = [&](const gui::MessageBoxView& box) {
+    shown.push_back(short_name(box.title) + " " + short_name(box.text));
+    return gui::answer(box, IDOK);
+  };
+  // The warning ends the pass, a second after the last record; whatever else was said came
+  // before it and may still be up beneath it.
+  bool warned = false;
+  const auto deadline = std::chrono::steady_clock::now() + 30s;
+  while (!warned && std::chrono::steady_clock::now() < deadline) {
+    const auto box = gui::wait_message_box(app_->process_id(), 10s);
+    if (!box)
+      break;
+    warned = box->text == L"Не удалось считать весь журнал.";
+    if (warned)
+      gui::screenshot(current_test_name() + "_boxes");
+    ASSERT_TRUE(take(*box));
+  }
+  while (const auto box = gui::wait_message_box(app_->process_id(), 0ms))
+    ASSERT_TRUE(take(*box));
+  std::sort(shown.begin(), shown.end());
+  EXPECT_EQ(
+      shown,
+      (std::vector<std::string>{
+          "Внимание! Не удалось считать весь журнал.",
+          short_name(L"Соединение разорвано. Устройство отключено от порта " + port_ + L".")}));
+  EXPECT_EQ(connect_caption(), L"Соединить");
+}
+
 TEST_F(Journals, SavesACopyAndRefusesAReadOnlyFile) {
   become("TK-52.A");
   connect();

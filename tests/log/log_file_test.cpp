@@ -314,17 +314,19 @@ TEST_F(LogFileTest, AppendAfterClearStartsTheFileAgain) {
   EXPECT_EQ(line_starts(log), (std::vector<std::uint64_t>{0, 10}));
 }
 
-TEST_F(LogFileTest, ReadOnlyLogNeverChangesItsFile) {
+TEST_F(LogFileTest, ReadOnlyLogNeverChangesItsFileAndShowsAllOfIt) {
   const fs::path folder = subfolder("read-only");
   const fs::path path = folder / "journal.txt";
-  // More lines than the index takes: a writable log would cut this file back on opening.
+  // More lines than a writable log keeps: that one would cut this file back on opening.
   const std::string lines = numbered_lines(1, 100'050);
   write_file(path, lines);
   LogFile log(true);
+  log.set_visible_rows(20);
   ASSERT_EQ(log.open(path), LogResult::kDone);
-  EXPECT_EQ(log.line_count(), LogFile::kMaxLines);
+  EXPECT_EQ(log.line_count(), 100'050u);
   EXPECT_EQ(line_text(log, 0), "line 1\r\n");
-  EXPECT_EQ(line_text(log, LogFile::kMaxLines - 1), "line 99999\r\n");
+  EXPECT_EQ(line_text(log, 100'049), "line 100050\r\n");
+  EXPECT_EQ(log.top_line(), 100'030u);
   EXPECT_EQ(log.append("text"), LogResult::kReadOnly);
   EXPECT_EQ(log.clear(), LogResult::kReadOnly);
   EXPECT_EQ(contents(path), lines);
@@ -481,6 +483,8 @@ TEST_F(LogFileTest, ScrollScaleAndMaximumFollowTheLineCount) {
       {49'999, 1, 49'998, 100, 100},
       {50'000, 2, 25'000 + kRows - 1, 100, 200},
       {99'999, 2, 49'999 + kRows - 1, 49'999, 99'999 - kRows},
+      // A log viewer's file: the thumb at its end shows the last page.
+      {3'000'000, 61, 49'180 + 60 * kRows - 1, 49'180 + 60 * kRows - 1, 3'000'000 - kRows},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.lines) + " lines");
@@ -499,6 +503,59 @@ TEST_F(LogFileTest, ScrollScaleAndMaximumFollowTheLineCount) {
     EXPECT_EQ(log.top_line(), c.top_after_thumb);
     EXPECT_EQ(log.scroll_position(), static_cast<int>(c.top_after_thumb) / c.scale);
   }
+}
+
+// A viewer's index of three million lines takes less than the 8 bytes a line that whole
+// offsets would, the vector's spare room included.
+TEST_F(LogFileTest, AReadOnlyIndexTakesUnderEightBytesALine) {
+  constexpr LineNumber kLines = 3'000'000;
+  const fs::path path = file("big.txt");
+  std::string lines;
+  lines.reserve(kLines * 4);
+  for (LineNumber i = 0; i < kLines; ++i)
+    lines += i + 1 == kLines ? "e\r\n" : "d\r\n";
+  write_file(path, lines);
+  LogFile log(true);
+  ASSERT_EQ(log.open(path), LogResult::kDone);
+  ASSERT_EQ(log.line_count(), kLines);
+  EXPECT_EQ(line_text(log, kLines - 1), "e\r\n");
+  EXPECT_EQ(log.line_start(kLines).value, kLines * 3);
+  EXPECT_LT(log.index_memory(), kLines * 8);
+  ASSERT_EQ(log.close(), LogResult::kDone);
+  EXPECT_LT(log.index_memory(), 64u) << "a closed log keeps its index's memory";
+}
+
+// Offsets past 4 GiB, without a file of that size: every boundary crossed, one line longer
+// than 4 GiB, and the cuts the log makes (back to a line, the oldest lines forgotten).
+TEST(LineStarts, KeepsOffsetsPastEach4GiBBoundary) {
+  constexpr std::uint64_t k4GiB = std::uint64_t{1} << 32;
+  const std::vector<std::uint64_t> offsets = {0,         100,           k4GiB - 2,    k4GiB + 5,
+                                              k4GiB + 9, 3 * k4GiB + 1, 3 * k4GiB + 7};
+  LineStarts starts;
+  for (std::size_t i = 1; i < offsets.size(); ++i)
+    starts.push_back(FileOffset{offsets[i]});
+  const auto all = [&starts] {
+    std::vector<std::uint64_t> values;
+    for (std::size_t i = 0; i < starts.size(); ++i)
+      values.push_back(starts[i].value);
+    return values;
+  };
+  EXPECT_EQ(all(), offsets);
+  EXPECT_EQ(starts.back().value, 3 * k4GiB + 7);
+
+  starts.truncate(4);
+  EXPECT_EQ(all(), (std::vector<std::uint64_t>{0, 100, k4GiB - 2, k4GiB + 5}));
+  starts.push_back(FileOffset{2 * k4GiB});
+  EXPECT_EQ(starts.back().value, 2 * k4GiB);
+
+  starts.erase_front(3);
+  EXPECT_EQ(all(), (std::vector<std::uint64_t>{k4GiB + 5, 2 * k4GiB}));
+  starts.push_back(FileOffset{2 * k4GiB + 1});
+  starts.erase_front(2);
+  EXPECT_EQ(all(), (std::vector<std::uint64_t>{2 * k4GiB + 1}));
+
+  starts.reset();
+  EXPECT_EQ(all(), (std::vector<std::uint64_t>{0}));
 }
 
 TEST_F(LogFileTest, TopLineFollowsTheNewestLinesOrStaysWhereTheUserPutIt) {

@@ -120,6 +120,30 @@ TEST(Engine, DelayedRepliesLetTimeSentencesPass) {
   EXPECT_TRUE(drain(engine, 400'000).starts_with("$PKEXI,"));
 }
 
+TEST(Engine, ABacklogComesOutAheadOfTheFirstReplyAfterEachOpening) {
+  Engine engine = make_engine();
+  std::string error;
+  ASSERT_TRUE(set_fault(engine.faults(), "backlog=3", error));
+  engine.second_boundary(kSecond, 0);
+  drain(engine, 0);
+  engine.line_opened();
+  engine.receive("$PKEXI*4F\r\n", 1000, kBaud);
+  const std::string sent = drain(engine, 1000);
+  // The three seconds up to the last one, then the reply.
+  const std::size_t first = sent.find("$PKEXT,120003.00,");
+  const std::size_t second = sent.find("$PKEXT,120004.00,");
+  const std::size_t third = sent.find("$PKEXT,120005.00,");
+  const std::size_t reply = sent.find("$PKEXI,TK-52.00,01,V1.23*31\r\n");
+  EXPECT_EQ(first, 0u) << sent;
+  EXPECT_LT(first, second);
+  EXPECT_LT(second, third);
+  EXPECT_LT(third, reply);
+  EXPECT_NE(reply, std::string::npos);
+  // Only the first reply after an opening has it ahead of itself.
+  engine.receive("$PKEXI*4F\r\n", 2000, kBaud);
+  EXPECT_EQ(drain(engine, 2000), "$PKEXI,TK-52.00,01,V1.23*31\r\n");
+}
+
 TEST(Engine, UnsolicitedReportsFollowTheTimeByHalfASecond) {
   Engine engine = make_engine();
   std::string error;

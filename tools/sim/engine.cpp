@@ -56,6 +56,11 @@ void Engine::answer(std::string_view sentence) {
   observe(Direction::kReceived, sentence.substr(0, sentence.find_last_not_of("\r\n") + 1));
   if (!takes_request(faults_, sentence.substr(1, 5)))
     return;
+  if (backlog_due_) {
+    backlog_due_ = false;
+    for (std::int64_t second = last_second_ - faults_.backlog + 1; second <= last_second_; ++second)
+      queue_time_sentence(second, receive_time_);
+  }
   Answer answer = device_.on_sentence(sentence);
   for (std::size_t i = 0; i < answer.bodies.size(); ++i) {
     const bool last = i + 1 == answer.bodies.size();
@@ -64,13 +69,18 @@ void Engine::answer(std::string_view sentence) {
 }
 
 void Engine::second_boundary(std::int64_t unix_seconds, Micros now) {
+  last_second_ = unix_seconds;
+  queue_time_sentence(unix_seconds, now);
+  if (faults_.unsolicited_error >= 0) {
+    send_error_report(faults_.unsolicited_error, now + kErrorReportLag);
+  }
+}
+
+void Engine::queue_time_sentence(std::int64_t unix_seconds, Micros now) {
   const std::string body = time_sentence_body(device_.configuration().time_format,
                                               unix_seconds * 1000, device_.extra_info());
   if (!body.empty())
     queue(body, Origin::kTime, now);
-  if (faults_.unsolicited_error >= 0) {
-    send_error_report(faults_.unsolicited_error, now + kErrorReportLag);
-  }
 }
 
 void Engine::send_error_report(int code, Micros now) {

@@ -50,6 +50,10 @@ class Engine {
   // An error report that answers nothing.
   void send_error_report(int code, Micros now);
 
+  // A PC has opened the line: under the backlog fault, the time sentences it missed go out
+  // ahead of the first reply.
+  void line_opened() { backlog_due_ = faults_.backlog > 0; }
+
   // The bytes that may go on the line now, as the PC's side will read them.
   std::string ready(Micros now, int peer_baud);
   // `count` bytes of the last ready() have been written.
@@ -70,6 +74,7 @@ class Engine {
   };
 
   void answer(std::string_view sentence);
+  void queue_time_sentence(std::int64_t unix_seconds, Micros now);
   void queue(std::string body, Origin origin, Micros now, int new_baud = 0);
   void observe(Direction direction, std::string_view text);
   bool mismatched(int peer_baud) const { return peer_baud != 0 && peer_baud != baud_; }
@@ -87,6 +92,8 @@ class Engine {
   bool paced_ = false;
   int last_peer_baud_ = 0;
   Micros receive_time_ = 0;
+  std::int64_t last_second_ = 0;
+  bool backlog_due_ = false;
 };
 
 }  // namespace tk52::sim

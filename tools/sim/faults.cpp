@@ -85,6 +85,7 @@ std::string show_number(bool on, std::string_view name, int value) {
 
 constexpr int kDefaultSplitPauseMs = 600;  // past the 500 ms a reader waits inside a sentence
 constexpr int kDefaultErrorReport = 2;
+constexpr int kDefaultBacklog = 30;
 
 const FaultKind kFaultKinds[] = {
     {"silent", "", "sends and answers nothing, as if switched off",
@@ -143,6 +144,12 @@ const FaultKind kFaultKinds[] = {
      [](const Faults& f) {
        return show_number(f.unsolicited_error >= 0, "pkexe", f.unsolicited_error);
      }},
+    {"backlog", "[=N]",
+     "each time a PC opens the line, N time sentences (1..1000, default 30) come out at once "
+     "ahead of the first reply, as from an adapter that kept what the clock said meanwhile",
+     [](Faults& f, std::string_view v) { return number(v, 1, 1000, kDefaultBacklog, f.backlog); },
+     [](Faults& f) { f.backlog = 0; },
+     [](const Faults& f) { return show_number(f.backlog > 0, "backlog", f.backlog); }},
 };
 
 const FaultKind* find_kind(std::string_view name) {

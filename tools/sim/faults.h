@@ -25,6 +25,7 @@ struct Faults {
   int drop_every = 0;             // every k-th reply is lost; 0 off
   int noise_bytes = 0;            // random bytes, never "$", after every sentence
   int unsolicited_error = -1;     // "$PKEXE,NN" each second, half a second after the time; -1 off
+  int backlog = 0;  // time sentences held back while no PC listened, sent ahead of its first reply
 
   friend bool operator==(const Faults&, const Faults&) = default;
 };

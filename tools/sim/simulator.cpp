@@ -137,6 +137,9 @@ class Loop {
     if (line_.fd() < 0 && now >= reopen_at_)
       reopen(now);
     const bool attached = line_.attached();
+    if (attached && !was_attached_)
+      engine_.line_opened();
+    was_attached_ = attached;
     const bool blocked = send(now, attached);
 
     std::vector<pollfd> fds = {{signals_.fd(), POLLIN, 0}, {timer_.fd(), POLLIN, 0}};
@@ -279,6 +282,7 @@ class Loop {
   SecondTimer timer_;
   int baud_;
   Micros reopen_at_ = 0;
+  bool was_attached_ = false;
   bool quit_ = false;
 };
 

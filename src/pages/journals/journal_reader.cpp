@@ -167,6 +167,10 @@ void JournalReader::end_pass() {
 
 void JournalReader::on_connected_changed(bool connected) {
   view_.enable_commands(connected);
+  // A pass whose clock went away asks for nothing more (the port is closed: every request
+  // would fail with a message of its own); its watchdog ends it with the incomplete-read warning.
+  if (!connected)
+    timers_.stop(kPacingTimer);
 }
 
 }  // namespace tk52
