@@ -86,10 +86,11 @@ void Configurator::show_result(ResultCode code) {
 }
 
 void Configurator::report(const Message& message) {
-  if (message.id == MessageId::kNone)
-    return;
-  const MessageEntry& entry = message_entry(message.id);
-  shell_.show_message(entry.title, message_text(message), entry.icon);
+  show(shell_, message);
+}
+
+void Configurator::expect_device_refusal() {
+  refusal_expected_until_ = std::chrono::steady_clock::now() + std::chrono::seconds(2);
 }
 
 void Configurator::set_connection_text(std::string text) {
@@ -123,6 +124,8 @@ void Configurator::reserve_line() {
 void Configurator::on_device_error_reply() {
   ReplyPayload payload{};
   if (protocol_.slots().take(SentenceKind::kPkexe, &payload) != result::kOk)
+    return;
+  if (std::chrono::steady_clock::now() < refusal_expected_until_)
     return;
   switch (load_record<DeviceErrorRecord>(payload).code) {
     case 1:

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -115,6 +116,9 @@ class Configurator {
   void show_result(ResultCode code);
   // Shows a message of the catalogue (nothing for MessageId::kNone).
   void report(const Message& message);
+  // The clock's refusals that come within the next two seconds answer a request made knowing
+  // it would be refused (record 0 of an empty journal): nobody is told of them.
+  void expect_device_refusal();
 
  private:
   class Events final : public ProtocolEvents {
@@ -148,6 +152,7 @@ class Configurator {
   std::multimap<ReplyKind, NotificationHandler*> handlers_;
   std::vector<ConnectedStateListener*> listeners_;
 
+  std::chrono::steady_clock::time_point refusal_expected_until_{};
   SelectedPort port_choice_;
   bool connected_ = false;
   bool sync_available_ = false;

@@ -239,6 +239,13 @@ std::string message_text(const Message& message) {
   return text;
 }
 
+void show(ShellView& shell, const Message& message) {
+  if (message.id == kNone)
+    return;
+  const MessageEntry& entry = message_entry(message.id);
+  shell.show_message(entry.title, message_text(message), entry.icon);
+}
+
 Outcome outcome_of(ResultCode code) {
   if (succeeded(code))
     return {};

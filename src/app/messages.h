@@ -107,6 +107,9 @@ struct Outcome {
   bool ok() const { return code == result::kOk; }
 };
 
+// Shows a message on `shell` as the catalogue has it (nothing for kNone).
+void show(ShellView& shell, const Message& message);
+
 // A result code's outcome: both codes of success are result::kOk; kSilent fails telling nothing.
 Outcome outcome_of(ResultCode code);
 

@@ -455,6 +455,20 @@ TEST_F(CliTest, TheCommandLineFollowsTheUsualConventions) {
   EXPECT_EQ(process_->wait_for_exit(kCommandBound).value_or(-1), cli::kExitInterrupted) << err();
 }
 
+// A journal cleared in the clock reads as empty: said once, exit 0, no records, and no refusal of
+// the record request an empty journal still gets.
+TEST_F(CliTest, AClearedJournalIsSaidToBeEmptyOnce) {
+  start_with_journals({"--journal-size", "1=5"});
+  ASSERT_EQ(run({"journal", "clear"}), cli::kExitSuccess) << err();
+  for (const char* format : {"text", "json"}) {
+    SCOPED_TRACE(format);
+    EXPECT_EQ(run({"journal", "read", "--format", format}), cli::kExitSuccess) << err();
+    EXPECT_EQ(err(), "tk52cli: journal 1 is empty\n");
+    for (const std::string& line : out())
+      EXPECT_EQ(line, "") << "a record of an empty journal";
+  }
+}
+
 // Only a regular file can be a profile: a pipe with no writer, a terminal device or the clock's own
 // line would block the read for ever, so each is refused before it is opened, the clock left as
 // it was. A profile nested deep enough to exhaust the stack is refused, not a crash.

@@ -10,6 +10,10 @@ namespace tk52::cli {
 int report(const Outcome& outcome) {
   if (outcome.message.id != MessageId::kNone)
     print_error("%s\n", message_text(outcome.message).c_str());
+  return exit_code(outcome);
+}
+
+int exit_code(const Outcome& outcome) {
   if (outcome.ok())
     return kExitSuccess;
   return message_entry(outcome.message.id).severity == Severity::kIncomplete

@@ -25,6 +25,8 @@ enum ExitCode : int {
 // error, and returns the exit code it stands for: success only for an operation that did what
 // was asked; otherwise the message's severity decides (an incomplete result is 3, all else 1).
 int report(const Outcome& outcome);
+// The same exit code, for an outcome whose message was already shown.
+int exit_code(const Outcome& outcome);
 
 // Prints "tk52cli: <message> (see tk52cli help)" on standard error; returns kExitUsage.
 int usage_error(const std::string& message);

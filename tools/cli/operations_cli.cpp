@@ -91,15 +91,6 @@ class Session {
     return load_record<Record>(payload);
   }
 
-  // True when the operation just run showed an error box (a warning is not a failure).
-  bool failed_since(std::size_t messages_before) const {
-    for (std::size_t i = messages_before; i < front_.shell.messages.size(); ++i) {
-      if (front_.shell.messages[i].icon != MessageIcon::kWarning)
-        return true;
-    }
-    return false;
-  }
-
  private:
   void write_log_line(const std::string& line) {
     log_file_.write(line);
@@ -577,19 +568,16 @@ int run_journal(Session& session, const std::vector<std::string_view>& args) {
   HeadlessConfigurator& front = session.front();
   JournalReader& reader = *front.journal_reader;
   front.journals.type = type - 1;
-  const std::size_t before = front.shell.messages.size();
   if (action == "clear") {
-    reader.clear_journal();
-    if (session.failed_since(before))
-      return kExitFailure;
+    if (const Outcome cleared = reader.clear_journal(); !cleared.ok())
+      return report(cleared);
     print_line(JsonObject().add("journal", type).add("cleared", 1).str());
     return kExitSuccess;
   }
   if (action == "count") {
     front.journals.total.clear();
-    reader.read_count();
-    if (session.failed_since(before))
-      return kExitFailure;
+    if (const Outcome counted = reader.read_count(); !counted.ok())
+      return report(counted);
     front.pump_until([&] { return !front.journals.total.empty(); }, std::chrono::seconds(2));
     const int counted = front.journals.total.empty() ? 0 : std::stoi(front.journals.total);
     print_line(JsonObject().add("journal", type).add("count", counted).str());
@@ -614,11 +602,13 @@ int run_journal(Session& session, const std::vector<std::string_view>& args) {
       out_failed = true;
     }
   };
-  if (count > 0) {
+  if (count > 0)
     front.journals.wanted = std::to_string(count);
-    reader.read_records();
-  } else {
-    reader.read_whole_journal();
+  // A count that did not come ends the pass at once: its message, and nothing known.
+  if (const Outcome started = count > 0 ? reader.read_records() : reader.read_whole_journal();
+      !started.ok()) {
+    front.pump_until([&] { return !reader.reading(); }, std::chrono::seconds(5));
+    return report(started);
   }
   // A pass ends by its watchdog, a second after the last record; the bound only guards a hang.
   front.pump_until([&] { return !reader.reading() || g_interrupted.load(); },
@@ -653,10 +643,14 @@ int run_journal(Session& session, const std::vector<std::string_view>& args) {
   if (g_interrupted.load())
     return kExitInterrupted;
   // What the pass read decides, not the boxes shown meanwhile: an unrelated device error may
-  // come in the middle of a complete pass. Without the count nothing is known of the journal.
-  if (!reader.counted())
-    return kExitFailure;
-  return reader.displayed() >= reader.total() ? kExitSuccess : kExitIncompleteJournal;
+  // come in the middle of a complete pass.
+  if (reader.counted() && reader.total() == 0) {
+    print_error("tk52cli: journal %d is empty\n", type);
+    return kExitSuccess;
+  }
+  // The pass's warning of an incomplete read was shown as it ended.
+  const Outcome pass = reader.pass_outcome();
+  return pass.message.id == MessageId::kJournalIncomplete ? exit_code(pass) : report(pass);
 }
 
 int run_session_command(Session& session, std::string_view command,

@@ -12,10 +12,14 @@ namespace tk52 {
 JournalReader::JournalReader(Configurator& configurator, JournalsView& view, ShellView& shell,
                              TimerService& timers)
     : configurator_(configurator), view_(view), shell_(shell), timers_(timers) {
-  configurator_.add_operation(OperationCode::kReadWholeJournal, [this] { read_whole_journal(); });
-  configurator_.add_operation(OperationCode::kCountJournal, [this] { read_count(); });
-  configurator_.add_operation(OperationCode::kReadJournalRecords, [this] { read_records(); });
-  configurator_.add_operation(OperationCode::kClearJournal, [this] { clear_journal(); });
+  configurator_.add_operation(OperationCode::kReadWholeJournal,
+                              [this] { configurator_.report(read_whole_journal().message); });
+  configurator_.add_operation(OperationCode::kCountJournal,
+                              [this] { configurator_.report(read_count().message); });
+  configurator_.add_operation(OperationCode::kReadJournalRecords,
+                              [this] { configurator_.report(read_records().message); });
+  configurator_.add_operation(OperationCode::kClearJournal,
+                              [this] { configurator_.report(clear_journal().message); });
   configurator_.add_notification_handler(ReplyKind::kJournal, *this);
   configurator_.add_listener(*this);
 }
@@ -24,21 +28,17 @@ int JournalReader::journal_number() {
   return view_.journal_type() + 1;
 }
 
-ResultCode JournalReader::request(JournalCommand command, int record, bool quiet) {
-  ResultCode code = result::kNotPerformed;
-  {
-    std::lock_guard lock(configurator_.protocol().operation_lock());
-    // Journal requests stay out of the traffic log, as their replies do.
-    code = exchange(configurator_.protocol(), configurator_.port(), SentenceKind::kPkexj,
-                    build_journal_request(journal_number(), command, record), {3, false, true});
-    shell_.set_status({}, true);
-  }
-  if (!quiet)
-    configurator_.show_result(code);
-  return code;
+Outcome JournalReader::request(JournalCommand command, int record, int attempts) {
+  std::lock_guard lock(configurator_.protocol().operation_lock());
+  // Journal requests stay out of the traffic log, as their replies do.
+  const ResultCode code =
+      exchange(configurator_.protocol(), configurator_.port(), SentenceKind::kPkexj,
+               build_journal_request(journal_number(), command, record), {attempts, false, true});
+  shell_.set_status({}, true);
+  return outcome_of(code);
 }
 
-void JournalReader::start_pass(ReadMode mode) {
+Outcome JournalReader::start_pass(ReadMode mode) {
   mode_ = mode;
   configurator_.reserve_line();
   configurator_.protocol().journal_table().reset();
@@ -49,20 +49,29 @@ void JournalReader::start_pass(ReadMode mode) {
   displayed_ = 0;
   counted_ = false;
   timers_.start(kWatchdogTimer, kWatchdog);
-  request(JournalCommand::kCount);
+  return request(JournalCommand::kCount);
 }
 
-void JournalReader::read_whole_journal() {
-  start_pass(ReadMode::kWhole);
+Outcome JournalReader::read_whole_journal() {
+  return start_pass(ReadMode::kWhole);
 }
-void JournalReader::read_records() {
-  start_pass(ReadMode::kGiven);
+Outcome JournalReader::read_records() {
+  return start_pass(ReadMode::kGiven);
 }
-void JournalReader::read_count() {
-  request(JournalCommand::kCount);
+Outcome JournalReader::read_count() {
+  return request(JournalCommand::kCount);
 }
-void JournalReader::clear_journal() {
-  request(JournalCommand::kClear);
+Outcome JournalReader::clear_journal() {
+  return request(JournalCommand::kClear);
+}
+
+Outcome JournalReader::pass_outcome() const {
+  // Without the count nothing is known of the journal.
+  if (!counted_)
+    return outcome_of(result::kNoReply);
+  if (displayed_ >= total_)
+    return {};
+  return {.code = result::kNoReply, .message = {.id = MessageId::kJournalIncomplete}};
 }
 
 void JournalReader::on_notification(const ReplyNotification& notification) {
@@ -101,9 +110,14 @@ void JournalReader::on_count(int count) {
     }
     mode_ = ReadMode::kNone;
     counted_ = true;
-    // Record 0 is asked for even of an empty journal; whatever the clock answers, a read of 0
-    // of 0 records is complete, so its failure is nobody's concern.
-    request(JournalCommand::kRecord, 0, total_ == 0);
+    // Record 0 is asked for even of an empty journal, once: the clock refuses it, and a read of
+    // 0 of 0 records is complete, so neither that refusal nor the missing reply is news.
+    if (total_ == 0) {
+      configurator_.expect_device_refusal();
+      request(JournalCommand::kRecord, 0, 1);
+    } else {
+      configurator_.report(request(JournalCommand::kRecord, 0).message);
+    }
     timers_.start(kPacingTimer, kPacing);
   }
   view_.set_total_text(std::to_string(count));
@@ -148,7 +162,7 @@ void JournalReader::on_timer(int id) {
     // this timer ticks again and must not ask for the same record once more.
     const int next = std::exchange(next_, 0);
     if (next != 0 && next < total_)
-      request(JournalCommand::kRecord, next);
+      configurator_.report(request(JournalCommand::kRecord, next).message);
     return;
   }
   if (id == kWatchdogTimer)
@@ -159,9 +173,8 @@ void JournalReader::end_pass() {
   timers_.stop(kPacingTimer);
   timers_.stop(kWatchdogTimer);
   view_.append_line({});
-  if (displayed_ < total_) {
-    shell_.show_message("Внимание!", "Не удалось считать весь журнал.", MessageIcon::kWarning);
-  }
+  if (displayed_ < total_)
+    show(shell_, {.id = MessageId::kJournalIncomplete});
   view_.enable_controls(true);
 }
 

@@ -30,10 +30,14 @@ class JournalReader final : public ConnectedStateListener, public NotificationHa
   JournalReader(const JournalReader&) = delete;
   JournalReader& operator=(const JournalReader&) = delete;
 
-  void read_whole_journal();
-  void read_count();
-  void read_records();
-  void clear_journal();
+  // Each returns the outcome of its first request; a read pass goes on with the replies, and
+  // pass_outcome() tells how it ended.
+  Outcome read_whole_journal();
+  Outcome read_count();
+  Outcome read_records();
+  Outcome clear_journal();
+  // The last pass: OK when it read every record it was to read.
+  Outcome pass_outcome() const;
 
   // The journal's record count, a record to show, or a record after which to ask for the next.
   void on_notification(const ReplyNotification& notification) override;
@@ -51,9 +55,8 @@ class JournalReader final : public ConnectedStateListener, public NotificationHa
  private:
   enum class ReadMode { kNone, kWhole, kGiven };
 
-  void start_pass(ReadMode mode);
-  // `quiet`: no message box when the request fails.
-  ResultCode request(JournalCommand command, int record = 0, bool quiet = false);
+  Outcome start_pass(ReadMode mode);
+  Outcome request(JournalCommand command, int record = 0, int attempts = 3);
   void on_count(int count);
   void on_record(int number);
   void end_pass();
