@@ -81,8 +81,11 @@ void SentenceAssembler::take(char byte) {
 std::size_t SentenceAssembler::deliver_whole(std::string_view bytes, std::size_t dollar,
                                              const CalendarTime& arrival) {
   const std::string_view sentence = bytes.substr(dollar, kMaxSentence);
-  const std::size_t end = sentence.find_first_of("$\r\n", 1);
-  if (end == std::string_view::npos || end + 2 > sentence.size())
+  std::size_t end = 1;
+  while (end < sentence.size() && sentence[end] != '$' && sentence[end] != '\r' &&
+         sentence[end] != '\n')
+    ++end;
+  if (end + 2 > sentence.size())
     return std::string_view::npos;
   const char first = sentence[end];
   const char second = sentence[end + 1];
