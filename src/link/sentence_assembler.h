@@ -1,15 +1,15 @@
 // Cuts a byte stream into sentences, one byte at a time, exactly as the clock's link is read:
 // a "$" (re)starts a sentence, a sentence is complete once both CR and LF have been seen (in
 // either order), and only sentences of 8..82 characters, "$" through the line end, are delivered.
-// The name is classified when the sixth byte arrives; the checksum is checked on delivery (while
-// the bytes are looked at for the line end, for a sentence read whole). Shared by the Windows and
-// POSIX links, tk52cli and tk52sim; it allocates nothing.
+// The name is classified when the sixth byte arrives; the checksum is checked on delivery.
+// Shared by the Windows and POSIX links, tk52cli and tk52sim; it allocates nothing.
 #pragma once
 
 #include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "platform/calendar_time.h"
 #include "platform/clock.h"
@@ -54,8 +54,8 @@ class SentenceAssembler {
       : handler_(handler), clock_(clock) {}
 
   void feed(char byte) { step(byte); }
-  // The same as feeding the bytes one by one, only faster: the bytes between a "$" and the line
-  // end are copied as a run.
+  // The same as feeding the bytes one by one. A sentence read whole is handed over from the bytes
+  // read without a copy.
   void feed(const char* bytes, std::size_t size);
 
   // A failed read, or a read that timed out with no byte: the sentence in progress is lost.
@@ -72,15 +72,13 @@ class SentenceAssembler {
   CalendarTime stamp_dollar();
   // Starts the sentence of the "$" that arrived at `arrival`.
   void begin_sentence(const CalendarTime& arrival);
-  // A sentence whose "$" is at `dollar` and whose line end follows in the bytes up to `end`,
-  // 8..82 characters with no other "$", CR or LF in it, is handed over straight from the bytes:
-  // returns the byte after it. nullptr when the sentence needs the byte-by-byte rules.
-  const char* deliver_whole(const char* dollar, const char* end, const CalendarTime& arrival);
+  // A sentence whose "$" is at `dollar` and whose line end (CR LF or LF CR) is among the bytes
+  // read, 8..82 characters with no other "$", CR or LF in it, is handed over straight from them:
+  // returns where the bytes after it start. npos when the sentence needs the byte-by-byte rules.
+  std::size_t deliver_whole(std::string_view bytes, std::size_t dollar,
+                            const CalendarTime& arrival);
   // Stores a byte of the sentence in progress and delivers the sentence once it is complete.
   void take(char byte);
-  // Appends the bytes up to the next "$", CR or LF (or `end`) while the line end is not yet
-  // complete, and returns where it stopped.
-  const char* append_run(const char* at, const char* end);
 
   SentenceHandler& handler_;
   const Clock& clock_;

@@ -26,8 +26,8 @@ CalendarTime SystemClock::utc_now() const {
   return from_system(universal);
 }
 
-// GetLocalTime reads what the system keeps up to date at every timer interrupt: no precise
-// clock to spare here.
+// GetLocalTime reads what the system keeps up to date at every timer interrupt, as cheaply as
+// the tick count is read: the two are read one after the other.
 ClockStamp SystemClock::stamp_now() const {
   return {local_now(), tick_ms()};
 }

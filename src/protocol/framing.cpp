@@ -3,8 +3,6 @@
 #include <array>
 #include <cstring>
 
-#include "platform/byte_scan.h"
-
 namespace tk52 {
 
 std::uint8_t checksum(const char* data, std::size_t size) {
@@ -37,50 +35,12 @@ unsigned digit_to_value(char c) {
 bool verify_sentence(const char* text, std::size_t size) {
   if (text == nullptr || size < 3)
     return false;
-  // One pass from after the "$" to the first "*", folding the bytes before it as it goes.
-  using byte_scan::kBlockSize;
-  byte_scan::XorFold folded;
-  std::uint8_t sum = 0;
-  std::size_t star = size;
-  std::size_t i = 1;
-  for (; i + kBlockSize <= size; i += kBlockSize) {
-    const byte_scan::Block block = byte_scan::Block::load(text + i);
-    const std::size_t before = block.find('*');
-    if (before < kBlockSize) {
-      folded.add_first(block, before);
-      star = i + before;
-      break;
-    }
-    folded.add(block);
-  }
-  if (star == size && i < size && size > kBlockSize) {
-    // The rest in one last block that ends with the text, overlapping what was folded.
-    const std::size_t base = size - kBlockSize;
-    const byte_scan::Block block = byte_scan::Block::load(text + base);
-    const std::size_t at = block.find_from('*', i - base);
-    if (at < kBlockSize) {
-      folded.add_between(block, i - base, at);
-      star = base + at;
-    }
-    i = size;
-  }
-  for (; star == size && i < size; ++i) {
-    if (text[i] == '*') {
-      star = i;
-    } else {
-      sum ^= static_cast<std::uint8_t>(text[i]);
-    }
-  }
-  return checksum_matches(text, size, star, static_cast<std::uint8_t>(sum ^ folded.value()));
-}
-
-bool checksum_matches(const char* text, std::size_t size, std::size_t star, std::uint8_t body_sum) {
-  if (text == nullptr || star == 0 || star + 2 >= size)
+  const std::string_view sentence(text, size);
+  const std::size_t star = sentence.find('*', 1);
+  if (star == std::string_view::npos || star + 2 >= size)
     return false;
-  // As checksum(): a body shorter than 3 bytes sums to 0.
-  const unsigned computed = star - 1 < 3 ? 0 : body_sum;
   const unsigned expected = digit_to_value(text[star + 1]) << 4 | digit_to_value(text[star + 2]);
-  return computed == expected;
+  return checksum(text + 1, star - 1) == expected;
 }
 
 std::uint32_t hex_little_nibble_first(const char* text, std::size_t count) {

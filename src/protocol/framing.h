@@ -30,9 +30,6 @@ constexpr bool is_hex(char c) {
 // size including CR LF) match the checksum of the body. A "*" with fewer than two characters
 // after it inside `size` fails without reading past the sentence.
 bool verify_sentence(const char* text, std::size_t size);
-// The same for a reader that found the first "*" (at `star`, or `size` when there is none) and
-// folded the body before it (exclusive-or of text[1..star)) while it looked at the bytes anyway.
-bool checksum_matches(const char* text, std::size_t size, std::size_t star, std::uint8_t body_sum);
 
 // Up to 8 hexadecimal characters read little nibble first: "21" is 0x12, "0A00" is 0xA0.
 // Characters that are not hexadecimal count as 0.

@@ -3,9 +3,10 @@
 // - each kind through verify + parse + dispatch alone;
 // - real byte streams through the sentence assembler and the dispatcher exactly as the reader
 //   thread runs them: the TK-52 session's received bytes and the receivers' captures, with the
-//   machine's clock read at every "$" (local time and tick from one reading); beside it
-//   the same stream with the two read precisely one after the other, and with the local time
-//   also converted in full at every "$" (what the clock used to do), and with a fixed clock (the
+//   machine's clock read at every "$" (local time and tick from one reading), fed in blocks as
+//   the POSIX reader and tk52cli feed it and a byte at a time as the Windows program does; beside
+//   it the same stream with the two read one after the other, and with the local time also
+//   converted in full at every "$" (what the clock used to do), and with a fixed clock (the
 //   assembler and dispatcher alone);
 // - the CRC-16 of a PKEXU, table-driven beside the bit-at-a-time loop it replaced.
 #include <benchmark/benchmark.h>
@@ -194,7 +195,10 @@ long long count_sentences(const std::string& stream) {
   return counter.count;
 }
 
-void feed_stream(benchmark::State& state, const std::string& stream, const Clock& clock) {
+enum class Feed { kBlocks, kBytes };
+
+void feed_stream(benchmark::State& state, const std::string& stream, const Clock& clock,
+                 Feed feed) {
   const long long sentences = count_sentences(stream);
   NullEvents events;
   Protocol protocol(events);
@@ -203,7 +207,12 @@ void feed_stream(benchmark::State& state, const std::string& stream, const Clock
   long long allocations = 0;
   for (auto _ : state) {
     const long long before = g_allocations.load(std::memory_order_relaxed);
-    assembler.feed(stream.data(), stream.size());
+    if (feed == Feed::kBlocks) {
+      assembler.feed(stream.data(), stream.size());
+    } else {
+      for (const char byte : stream)
+        assembler.feed(byte);
+    }
     allocations += g_allocations.load(std::memory_order_relaxed) - before;
   }
   set_counters(state, allocations,
@@ -282,10 +291,16 @@ void register_all() {
   streams.emplace_back("all captures", all);
   for (const auto& [name, stream] : streams) {
     for (const ClockCase& clock : clocks) {
-      tune(benchmark::RegisterBenchmark(
-          ("stream/" + name + "/" + clock.name).c_str(),
-          [s = stream, c = clock.clock](benchmark::State& state) { feed_stream(state, s, *c); }));
+      tune(benchmark::RegisterBenchmark(("stream/" + name + "/" + clock.name).c_str(),
+                                        [s = stream, c = clock.clock](benchmark::State& state) {
+                                          feed_stream(state, s, *c, Feed::kBlocks);
+                                        }));
     }
+    tune(benchmark::RegisterBenchmark(
+        ("stream/" + name + "/machine clock, a byte at a time").c_str(),
+        [s = stream](benchmark::State& state) {
+          feed_stream(state, s, SystemClock::instance(), Feed::kBytes);
+        }));
   }
 
   tune(benchmark::RegisterBenchmark("crc16/PKEXU table", crc_of_pkexu<crc16_ccitt_false>));

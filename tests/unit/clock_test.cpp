@@ -183,47 +183,6 @@ TEST(WallFromMonotonic, MeasuresTheDifferenceAgainOnlyWhenItMayHaveChanged) {
   }
 }
 
-// The monotonic clock told from a counter running at 3 cycles a ns: measured until a rate is
-// known, told from the counter between anchors, measured again at every anchor and whenever the
-// counter disagrees, and never going back.
-TEST(MonotonicFromCycles, TellsTheTimeFromTheCounterOnceItsRateIsKnown) {
-  constexpr std::int64_t kMs = 1'000'000;
-  constexpr std::uint64_t kRate = 3;
-  struct Reading {
-    const char* what;
-    std::uint64_t cycles;
-    std::int64_t true_ns;  // what the monotonic clock reads when measured
-    bool measured;
-    std::int64_t expected_ns;
-  };
-  const std::uint64_t c0 = 1'000'000;
-  const auto at = [&](std::int64_t ns) { return c0 + kRate * static_cast<std::uint64_t>(ns); };
-  const Reading readings[] = {
-      {"first reading", at(0), 0, true, 0},
-      {"rate not known yet", at(50 * kMs), 50 * kMs, true, 50 * kMs},
-      {"rate measured over 100 ms", at(100 * kMs), 100 * kMs, true, 100 * kMs},
-      {"told from the counter", at(150 * kMs), 0, false, 150 * kMs},
-      {"anchor interval over", at(200 * kMs), 200 * kMs + 3000, true, 200 * kMs + 3000},
-      // The last interval ran 3 us fast in 100 ms: 1.5 us more in the next 50 ms.
-      {"told with the rate of the last interval", at(250 * kMs), 0, false, 250 * kMs + 4500},
-      {"counter jumped: the clock's own reading", at(300 * kMs) + 30 * kRate * kMs, 300 * kMs, true,
-       300 * kMs},
-      {"measuring again after the jump", at(310 * kMs) + 30 * kRate * kMs, 310 * kMs, true,
-       310 * kMs},
-      {"counter went back: never goes back", at(100 * kMs), 305 * kMs, true, 310 * kMs},
-  };
-  MonotonicFromCycles clock;
-  for (const Reading& r : readings) {
-    bool measured = false;
-    const std::int64_t ns = clock.monotonic_ns(r.cycles, [&] {
-      measured = true;
-      return MonotonicFromCycles::Pair{r.cycles, r.true_ns};
-    });
-    EXPECT_EQ(measured, r.measured) << r.what;
-    EXPECT_NEAR(static_cast<double>(ns), static_cast<double>(r.expected_ns), 1.0) << r.what;
-  }
-}
-
 // One stamp's local time and tick are the machine's, read before and after it.
 // Over a little more than a second (a wall second's change, several checks of the clocks on the
 // way), each stamp agrees with the readings taken just before and after it, to the millisecond a

@@ -120,7 +120,7 @@ TEST(Crc16, TableAgreesWithTheBitwiseDefinition) {
     EXPECT_EQ(crc16_ccitt_false(body.data(), size), bitwise(body.substr(0, size))) << size;
 }
 
-// The word-at-a-time verification agrees with its definition (the first "*" after the "$", the
+// The verification agrees with its definition (the first "*" after the "$", the
 // exclusive-or of the body before it, two digits after it within the size) for sentences of
 // every length up to a line's with the "*" anywhere or nowhere, their checksums right and wrong.
 TEST(VerifySentence, AgreesWithTheDefinitionWhereverTheStarIs) {
