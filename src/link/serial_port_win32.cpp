@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <string>
 
 #include "link/serial_port.h"
 
@@ -13,6 +14,20 @@ namespace {
 
 constexpr DWORD kQueueSize = 65536;
 constexpr DWORD kReadBlock = 4096;
+
+// Why a COM port could not be opened or set up, for the operator.
+std::string device_failure(const std::string& name, DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return "Порта " + name + " нет (адаптер отключён или имя неверно).";
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+      return "Порт " + name + " занят другой программой.";
+    default:
+      return "Порт " + name + ": ошибка системы " + std::to_string(error) + ".";
+  }
+}
 
 class Win32SerialPort final : public SerialPort {
  public:
@@ -24,13 +39,17 @@ class Win32SerialPort final : public SerialPort {
     const std::wstring path = L"\\\\.\\" + std::wstring(name.begin(), name.end());
     port_ = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                         FILE_FLAG_OVERLAPPED, nullptr);
-    if (port_ == INVALID_HANDLE_VALUE)
-      return static_cast<int>(GetLastError());
+    if (port_ == INVALID_HANDLE_VALUE) {
+      const DWORD error = GetLastError();
+      set_open_failure(device_failure(name, error));
+      return static_cast<int>(error);
+    }
     next_ = 0;
     held_ = 0;
     const DWORD error = configure(static_cast<DWORD>(baud));
     if (error != 0) {
       close_device();
+      set_open_failure(device_failure(name, error));
       return static_cast<int>(error);
     }
     return 0;

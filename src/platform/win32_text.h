@@ -34,12 +34,4 @@ inline std::string narrow(std::wstring_view wide) {
   return out;
 }
 
-inline std::wstring window_text(HWND window) {
-  const int length = GetWindowTextLengthW(window);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  GetWindowTextW(window, text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(length));
-  return text;
-}
-
 }  // namespace tk52::win32

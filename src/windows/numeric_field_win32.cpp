@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/win32_text.h"
+#include "windows/ui_win32.h"
 
 namespace tk52::win32 {
 namespace {

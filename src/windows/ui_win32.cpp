@@ -341,6 +341,14 @@ void enable_now(HWND control, bool enabled) {
   paint_now(control);
 }
 
+std::wstring window_text(HWND window) {
+  const int length = GetWindowTextLengthW(window);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  GetWindowTextW(window, text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(length));
+  return text;
+}
+
 UINT icon_flags(MessageIcon icon) {
   switch (icon) {
     case MessageIcon::kInformation:

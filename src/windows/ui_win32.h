@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "app/messages.h"
@@ -37,6 +38,9 @@ bool high_contrast();
 
 // The size of a text in the GUI font.
 SIZE text_size(std::wstring_view text);
+
+// A window's text (a control's caption or contents).
+std::wstring window_text(HWND window);
 
 // The MB_ICON* flag of a message's icon.
 UINT icon_flags(MessageIcon icon);

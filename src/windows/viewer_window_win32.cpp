@@ -15,8 +15,8 @@ namespace {
 int g_open_viewers = 0;
 
 // Messages of the viewers stay on top of every window and hold the whole program until read.
-void tell(HWND owner, const wchar_t* text, const wchar_t* title, UINT icon) {
-  MessageBoxW(owner, text, title, MB_OK | icon | MB_TOPMOST | MB_TASKMODAL);
+void tell(HWND owner, MessageId id) {
+  message_box(owner, {.id = id}, MB_OK | MB_TOPMOST | MB_TASKMODAL);
 }
 
 LRESULT CALLBACK viewer_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -61,9 +61,7 @@ int open_viewer_count() {
 
 ViewerResult open_viewer(HWND owner, const std::filesystem::path& path) {
   if (g_open_viewers >= kMaxViewers) {
-    const std::wstring text = L"Одновременно может быть открыто не больше, чем " +
-                              std::to_wstring(kMaxViewers) + L" окон.";
-    tell(nullptr, text.c_str(), L"Внимание!", MB_ICONWARNING);
+    tell(nullptr, MessageId::kTooManyViewers);
     return ViewerResult::kNotOpened;
   }
   if (!register_class())
@@ -73,7 +71,7 @@ ViewerResult open_viewer(HWND owner, const std::filesystem::path& path) {
       WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX,
       CW_USEDEFAULT, CW_USEDEFAULT, 640, 480, owner, nullptr, ui().instance, nullptr);
   if (window == nullptr) {
-    tell(owner, L"Не удалось создать окно.", L"Ошибка!", MB_ICONERROR);
+    tell(owner, MessageId::kWindowNotCreated);
     return ViewerResult::kNotOpened;
   }
   RECT client{};
@@ -81,29 +79,29 @@ ViewerResult open_viewer(HWND owner, const std::filesystem::path& path) {
   HWND view = create_log_view(window, ui().instance, ids::kViewerLogView, client, true);
   if (view == nullptr) {
     DestroyWindow(window);
-    tell(owner, L"Не удалось создать окно.", L"Ошибка!", MB_ICONERROR);
+    tell(owner, MessageId::kWindowNotCreated);
     return ViewerResult::kNotOpened;
   }
   SendMessageW(view, kSetFollow, 0, 0);
   const auto result =
       static_cast<LogResult>(SendMessageW(view, kOpenFile, 0, reinterpret_cast<LPARAM>(&path)));
-  const wchar_t* failure = nullptr;
+  MessageId failure = MessageId::kNone;
   switch (result) {
     case LogResult::kNoState:
-      failure = L"Нет данных по журналу.";
+      failure = MessageId::kEmptyLogFile;
       break;
     case LogResult::kCannotOpen:
-      failure = L"Не удалось открыть файл.";
+      failure = MessageId::kFileNotOpened;
       break;
     case LogResult::kAlreadyOpen:
-      failure = L"Файл уже открыт.";
+      failure = MessageId::kLogFileAlreadyOpen;
       break;
     default:
       break;
   }
-  if (failure != nullptr) {
+  if (failure != MessageId::kNone) {
     DestroyWindow(window);
-    tell(owner, failure, L"Ошибка!", MB_ICONERROR);
+    tell(owner, failure);
     return ViewerResult::kNotOpened;
   }
   ShowWindow(view, SW_SHOW);

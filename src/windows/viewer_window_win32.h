@@ -10,7 +10,7 @@
 namespace tk52::win32 {
 
 inline constexpr wchar_t kViewerClass[] = L"JOURNALWINDOW_CLASS_TK52CFG";
-inline constexpr int kMaxViewers = 5;
+inline constexpr int kMaxViewers = 5;  // MessageId::kTooManyViewers says this number
 
 // What open_viewer did.
 enum class ViewerResult {

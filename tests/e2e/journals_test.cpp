@@ -70,7 +70,8 @@ TEST(JournalTexts, LineFormatAndTimes) {
        "                     "},
   };
   for (const auto& c : cases) {
-    const std::string line = journal_line(c.number, c.time, c.code, c.parameter);
+    const std::string line = journal_line(
+        {.number = c.number, .time = c.time, .code = c.code, .parameter = c.parameter});
     EXPECT_EQ(cp1251_to_utf8(line), c.expected) << c.number;
     // The columns are counted in the file's bytes.
     EXPECT_EQ(line.size(), 1 + 4 + 7 + 19 + 3 + 40 + 3 + 30 + 1u) << c.number;

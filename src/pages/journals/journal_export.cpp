@@ -31,10 +31,11 @@ std::string_view trimmed(std::string_view text) {
 }  // namespace
 
 std::string journal_time_iso(std::uint32_t seconds_since_2011) {
-  // "hh:mm:ss DD.MM.YYYY", the page's form of the same calendar time.
-  const std::string page = journal_time_text(seconds_since_2011);
-  return page.substr(15) + "-" + page.substr(12, 2) + "-" + page.substr(9, 2) + "T" +
-         page.substr(0, 8) + "Z";
+  const CalendarTime t = journal_calendar_time(seconds_since_2011);
+  char text[48];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", t.year, t.month, t.day, t.hour,
+                t.minute, t.second);
+  return text;
 }
 
 std::string journal_csv(const std::vector<JournalEntry>& records, bool with_bom) {

@@ -6,15 +6,9 @@
 #include <string_view>
 #include <vector>
 
-namespace tk52 {
+#include "pages/journals/journal_texts.h"
 
-// One record as the clock sent it.
-struct JournalEntry {
-  int number = 0;
-  std::uint32_t time = 0;  // seconds since 2011-01-01 00:00:00 UTC
-  int code = 0;
-  std::uint32_t parameter = 0;
-};
+namespace tk52 {
 
 // The record's time as ISO 8601 UTC, "2011-01-01T00:00:00Z".
 std::string journal_time_iso(std::uint32_t seconds_since_2011);

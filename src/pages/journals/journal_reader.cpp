@@ -152,8 +152,9 @@ void JournalReader::on_record(int number) {
     timers_.start(kWatchdogTimer, kWatchdog);
     ++displayed_;
   }
-  records_.push_back({number, time, code, parameter});
-  view_.append_line(journal_line(number, time, code, parameter));
+  const JournalEntry& record = records_.emplace_back(
+      JournalEntry{.number = number, .time = time, .code = code, .parameter = parameter});
+  view_.append_line(journal_line(record));
 }
 
 void JournalReader::on_timer(int id) {

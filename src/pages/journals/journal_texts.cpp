@@ -85,7 +85,7 @@ std::string parameter_text(int code, std::uint32_t parameter) {
   }
 }
 
-std::string journal_time_text(std::uint32_t seconds_since_2011) {
+CalendarTime journal_calendar_time(std::uint32_t seconds_since_2011) {
   long long rest = seconds_since_2011;
   const int second = static_cast<int>(rest % 60);
   rest /= 60;
@@ -113,21 +113,33 @@ std::string journal_time_text(std::uint32_t seconds_since_2011) {
       break;
     days -= length;
   }
+  CalendarTime t;
+  t.year = static_cast<std::uint16_t>(year);
+  t.month = static_cast<std::uint16_t>(month + 1);
+  t.day = static_cast<std::uint16_t>(days + 1);
+  t.hour = static_cast<std::uint16_t>(hour);
+  t.minute = static_cast<std::uint16_t>(minute);
+  t.second = static_cast<std::uint16_t>(second);
+  return t;
+}
+
+std::string journal_time_text(std::uint32_t seconds_since_2011) {
+  const CalendarTime t = journal_calendar_time(seconds_since_2011);
   char text[40];
-  std::snprintf(text, sizeof text, "%02d:%02d:%02d %02d.%02d.%04lld", hour, minute, second,
-                static_cast<int>(days) + 1, month + 1, year);
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d %02d.%02d.%04d", t.hour, t.minute, t.second,
+                t.day, t.month, t.year);
   return text;
 }
 
-std::string journal_line(int number, std::uint32_t time, int code, std::uint32_t parameter) {
+std::string journal_line(const JournalEntry& record) {
   char head[48];
-  std::snprintf(head, sizeof head, " %04d | UTC ", number);
+  std::snprintf(head, sizeof head, " %04d | UTC ", record.number);
   std::string line = head;
-  line += journal_time_text(time);
+  line += journal_time_text(record.time);
   line += " | ";
-  line += column(utf8_to_cp1251(event_text(code)), 40);
+  line += column(utf8_to_cp1251(event_text(record.code)), 40);
   line += " | ";
-  line += column(utf8_to_cp1251(parameter_text(code, parameter)), 30);
+  line += column(utf8_to_cp1251(parameter_text(record.code, record.parameter)), 30);
   line += ' ';
   return line;
 }
