@@ -4,17 +4,6 @@
 
 namespace tk52 {
 
-int port_number(std::string_view name) {
-  std::size_t start = name.size();
-  while (start > 0 && name[start - 1] >= '0' && name[start - 1] <= '9')
-    --start;
-  int number = 0;
-  for (std::size_t i = start; i < name.size() && number < 100000; ++i) {
-    number = number * 10 + (name[i] - '0');
-  }
-  return number;
-}
-
 bool Configurator::Events::post_reply(const ReplyNotification& notification) {
   return owner_.poster_.post_reply(notification);
 }

@@ -27,13 +27,11 @@
 
 namespace tk52 {
 
-// The chosen port: its name as the system opens it and the number written into the log.
+// The chosen port: its name as the operator gave it and the system opens it ("COM3",
+// "/dev/ttyUSB0", "tcp://host:4001"); the traffic log names it so too.
 struct SelectedPort {
   std::string name;
-  int number = 0;
 };
-// The number at the end of a port name: 3 for "COM3" or "/dev/pts/3", 0 when there is none.
-int port_number(std::string_view name);
 
 // Hands reply notifications and the counters' redraw to the user interface thread.
 class UiPoster {

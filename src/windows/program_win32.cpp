@@ -358,7 +358,7 @@ void Program::dispatch(int code, HWND) {
 
 void Program::choose_port_from_window() {
   if (const auto port = port_window_->current_port()) {
-    configurator_->select_port({port->name, port->number});
+    configurator_->select_port({.name = port->name});
   } else {
     configurator_->select_port({});
   }

@@ -55,7 +55,7 @@ void connect_latency(bool paced) {
   ReceivedBytes received;
   HeadlessConfigurator front([&received](const std::string& line) { received(line); });
   tk52::Configurator& c = *front.configurator;
-  c.select_port({sim->port(), 0});
+  c.select_port({.name = sim->port()});
   std::vector<double> times;
   std::size_t reply_bytes = 0;
   for (int i = 0; i < 20; ++i) {
@@ -82,7 +82,7 @@ void throughput() {
   ReceivedBytes received;
   HeadlessConfigurator front([&received](const std::string& line) { received(line); });
   tk52::Configurator& c = *front.configurator;
-  c.select_port({sim->port(), 0});
+  c.select_port({.name = sim->port()});
   front.connection_operations->connect_or_disconnect();
   if (!c.connected())
     return;
@@ -113,7 +113,7 @@ void find_time() {
   const auto sim = tk52::test::Simulator::start({"--time-format", "0"});
   HeadlessConfigurator front([](const std::string&) {});
   tk52::Configurator& c = *front.configurator;
-  c.select_port({sim->port(), 0});
+  c.select_port({.name = sim->port()});
   const auto start = Steady::now();
   front.connection_operations->find_device();
   const double elapsed = ms_since(start);
@@ -127,7 +127,7 @@ void journal_rate(int baud) {
                                     std::to_string(baud), "--journal-size", "1=300"});
   HeadlessConfigurator front([](const std::string&) {});
   tk52::Configurator& c = *front.configurator;
-  c.select_port({sim->port(), 0});
+  c.select_port({.name = sim->port()});
   front.configuration.speed = tk52::speed_index(baud);
   front.connection_operations->connect_or_disconnect();
   if (!c.connected())

@@ -58,7 +58,7 @@ bool measure(int baud, bool paced, Figures& figures) {
                    std::make_unique<ThreadPeriodTimer>()});
     c.add_listener(sync);
     c.set_time_listener(&sync);
-    c.select_port({sim->port(), 0});
+    c.select_port({.name = sim->port()});
     front.configuration.speed = speed_index(baud);
     front.connection_operations->connect_or_disconnect();
     front.pump();

@@ -26,7 +26,7 @@ class JournalsTest : public ::testing::Test {
     args.insert(args.end(), extra.begin(), extra.end());
     sim_ = test::Simulator::start(args);
     ASSERT_NE(sim_, nullptr);
-    front_.configurator->select_port({sim_->port(), 0});
+    front_.configurator->select_port({.name = sim_->port()});
     front_.configuration.speed = 6;
     front_.configurator->dispatch(OperationCode::kConnect);
     front_.pump();
@@ -217,7 +217,7 @@ TEST_F(JournalsTest, CountAndClear) {
 TEST_F(JournalsTest, ModelsWithoutJournalsAnswerWithAnError) {
   sim_ = test::Simulator::start({"--time-format", "0"});
   ASSERT_NE(sim_, nullptr);
-  front_.configurator->select_port({sim_->port(), 0});
+  front_.configurator->select_port({.name = sim_->port()});
   front_.configurator->dispatch(OperationCode::kConnect);
   ASSERT_TRUE(front_.configurator->connected());
   front_.configurator->dispatch(OperationCode::kCountJournal);

@@ -24,7 +24,7 @@ class OperationsTest : public ::testing::Test {
   void start(const std::vector<std::string>& args) {
     sim_ = test::Simulator::start(args);
     ASSERT_NE(sim_, nullptr);
-    front_.configurator->select_port({sim_->port(), port_number(sim_->port())});
+    front_.configurator->select_port({.name = sim_->port()});
   }
 
   Configurator& c() { return *front_.configurator; }
@@ -190,7 +190,7 @@ TEST_F(OperationsTest, NoPortSelected) {
 }
 
 TEST_F(OperationsTest, UnopenablePortShowsThePortMessage) {
-  c().select_port({"/nonexistent/ttyS9", 9});
+  c().select_port({.name = "/nonexistent/ttyS9"});
   connect_at(6);
   ASSERT_EQ(front_.shell.messages.size(), 1u);
   EXPECT_EQ(front_.shell.messages[0].title, "Ошибка!");

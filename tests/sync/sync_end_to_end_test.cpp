@@ -37,7 +37,7 @@ class SyncEndToEndTest : public ::testing::Test {
     sim_ = test::Simulator::start(sim_args);
     ASSERT_NE(sim_, nullptr);
     Configurator& c = *front_.configurator;
-    c.select_port({sim_->port(), port_number(sim_->port())});
+    c.select_port({.name = sim_->port()});
     front_.connection_operations->connect_or_disconnect();
     front_.pump();
     ASSERT_TRUE(c.connected());

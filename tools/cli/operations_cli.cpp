@@ -64,7 +64,7 @@ class Session {
   bool log_file_failed() const { return !log_opened_; }
   void select_port() {
     if (!options_.port.empty()) {
-      front_.configurator->select_port({options_.port, port_number(options_.port)});
+      front_.configurator->select_port({.name = options_.port});
     }
   }
 
@@ -233,12 +233,16 @@ int run_config_apply(Session& session, const std::string& path) {
   };
   const bool pps = has_pps_fields(model);
   const Field fields[] = {
-      {"time_stamp_format", &ConfigurationPositions::time_stamp_format, true},
-      {"satellite_systems", &ConfigurationPositions::satellite_systems, true},
-      {"utc_reference", &ConfigurationPositions::utc_reference, !pps},
-      {"heating", &ConfigurationPositions::heating, !pps},
-      {"pps_source", &ConfigurationPositions::pps_source, pps},
-      {"pps_width", &ConfigurationPositions::pps_width, pps},
+      {.name = "time_stamp_format",
+       .value = &ConfigurationPositions::time_stamp_format,
+       .present = true},
+      {.name = "satellite_systems",
+       .value = &ConfigurationPositions::satellite_systems,
+       .present = true},
+      {.name = "utc_reference", .value = &ConfigurationPositions::utc_reference, .present = !pps},
+      {.name = "heating", .value = &ConfigurationPositions::heating, .present = !pps},
+      {.name = "pps_source", .value = &ConfigurationPositions::pps_source, .present = pps},
+      {.name = "pps_width", .value = &ConfigurationPositions::pps_width, .present = pps},
   };
   std::string not_taken;
   std::string not_taken_json = "[";
@@ -279,12 +283,12 @@ int run_config(Session& session, const std::vector<std::string_view>& args) {
     int max;
   };
   constexpr FieldOption kFields[] = {
-      {"--time-format", ConfigControl::kTimeStampFormat, 8},
-      {"--satellites", ConfigControl::kSatelliteSystems, 3},
-      {"--utc", ConfigControl::kUtcReference, 1},
-      {"--heating", ConfigControl::kHeating, 1},
-      {"--pps-source", ConfigControl::kPpsSource, 2},
-      {"--pps-width", ConfigControl::kPpsWidth, kPpsWidthMax},
+      {.name = "--time-format", .control = ConfigControl::kTimeStampFormat, .max = 8},
+      {.name = "--satellites", .control = ConfigControl::kSatelliteSystems, .max = 3},
+      {.name = "--utc", .control = ConfigControl::kUtcReference, .max = 1},
+      {.name = "--heating", .control = ConfigControl::kHeating, .max = 1},
+      {.name = "--pps-source", .control = ConfigControl::kPpsSource, .max = 2},
+      {.name = "--pps-width", .control = ConfigControl::kPpsWidth, .max = kPpsWidthMax},
   };
   struct Change {
     const FieldOption* field;

@@ -166,7 +166,7 @@ class SyncSession {
   bool connect() {
     Configurator& c = *front_.configurator;
     if (!options_.port.empty())
-      c.select_port({options_.port, port_number(options_.port)});
+      c.select_port({.name = options_.port});
     front_.configuration.speed = speed_index(options_.baud);
     const Outcome outcome = front_.connection_operations->connect_or_disconnect();
     front_.pump();

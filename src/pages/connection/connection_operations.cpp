@@ -106,7 +106,7 @@ Outcome ConnectionOperations::connect_or_disconnect() {
   ResultCode code = port.open(name, kSpeeds[position], configurator_.sentence_handler());
   if (code == result::kPortOk) {
     configurator_.settings().save({name, position});
-    const ExchangeOptions options{3, true, false};
+    const ExchangeOptions options{.attempts = 3, .abort_on_send_failure = true};
     code =
         exchange(protocol, port, SentenceKind::kPkexi, build_query(SentenceKind::kPkexi), options);
     if (succeeded(code)) {
@@ -155,7 +155,7 @@ Outcome ConnectionOperations::find_device() {
     code = result::kWriteFailed;
   } else if (code == result::kPortOk) {
     const Request query = build_query(SentenceKind::kPkexi);
-    const ExchangeOptions options{3, true, false};
+    const ExchangeOptions options{.attempts = 3, .abort_on_send_failure = true};
     for (int position = 0; position < kSpeedCount; ++position) {
       configurator_.set_connection_text(connection_description(position));
       view_.select_speed(position);
@@ -206,7 +206,8 @@ Outcome ConnectionOperations::change_speed() {
   }
   // Two confirmations at the new speed; the first failure ends the operation.
   for (int confirmation = 0; confirmation < 2 && succeeded(code); ++confirmation) {
-    code = exchange(protocol, port, SentenceKind::kPkexr, request, {1, true, false});
+    code = exchange(protocol, port, SentenceKind::kPkexr, request,
+                    {.attempts = 1, .abort_on_send_failure = true});
   }
 
   if (!succeeded(code)) {

@@ -33,7 +33,8 @@ Outcome JournalReader::request(JournalCommand command, int record, int attempts)
   // Journal requests stay out of the traffic log, as their replies do.
   const ResultCode code =
       exchange(configurator_.protocol(), configurator_.port(), SentenceKind::kPkexj,
-               build_journal_request(journal_number(), command, record), {attempts, false, true});
+               build_journal_request(journal_number(), command, record),
+               {.attempts = attempts, .quiet = true});
   shell_.set_status({}, true);
   return outcome_of(code);
 }
