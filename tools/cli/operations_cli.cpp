@@ -441,17 +441,21 @@ int run_info(Session& session) {
   if (!read.outcome.ok())
     return report(read.outcome);
   const ExtraInfo& e = read.info;
-  auto& fields = session.front().monitoring.fields;
+  const auto& fields = session.front().monitoring.fields;
+  auto field = [&fields](InfoField f) {
+    const auto found = fields.find(f);
+    return found == fields.end() ? std::string() : found->second;
+  };
   print_line(JsonObject()
                  .add("valid", e.status_valid)
                  .add("satellites", e.satellites)
                  .add("heating", e.heating)
                  .add("temperature", e.temperature)
                  .add("temperature_present", e.temperature_present)
-                 .add("status", fields[InfoField::kStatus])
-                 .add("latitude", fields[InfoField::kLatitude])
-                 .add("longitude", fields[InfoField::kLongitude])
-                 .add("altitude", fields[InfoField::kAltitude])
+                 .add("status", field(InfoField::kStatus))
+                 .add("latitude", field(InfoField::kLatitude))
+                 .add("longitude", field(InfoField::kLongitude))
+                 .add("altitude", field(InfoField::kAltitude))
                  .str());
   return kExitSuccess;
 }

@@ -164,9 +164,9 @@ class SyncSession {
 
   // Connects and reports whether the clock sends a time the synchronisation can use.
   bool connect() {
-    Configurator& c = *front_.configurator;
     if (!options_.port.empty())
-      c.select_port({.name = options_.port});
+      front_.configurator->select_port({.name = options_.port});
+    const Configurator& c = *front_.configurator;
     front_.configuration.speed = speed_index(options_.baud);
     const Outcome outcome = front_.connection_operations->connect_or_disconnect();
     front_.pump();
