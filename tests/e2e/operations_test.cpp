@@ -2,6 +2,7 @@
 // front end tk52cli uses: the real serial port, the real reader thread, the real clock.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <cstring>
 #include <mutex>
@@ -237,6 +238,9 @@ TEST_F(OperationsTest, ConnectFailsAndClosesThePort) {
     EXPECT_EQ(front_.shell.status, "");
     // The settings are written as soon as the port opened.
     EXPECT_FALSE(front_.settings.saved.empty());
+    // An identification that came before the failure is no identity beside "Нет соединения".
+    front_.pump();
+    EXPECT_EQ(front_.configuration.identity, (std::array<std::string, 3>{}));
   }
 }
 

@@ -240,7 +240,10 @@ void ConfigurationOperations::apply_model_rules(DeviceModelType model) {
 
 void ConfigurationOperations::on_identification_reply() {
   ReplyPayload payload{};
-  if (configurator_.protocol().slots().take(SentenceKind::kPkexi, &payload) != result::kOk)
+  // The reply is handled once the operation that asked for it has ended: after a failed connect
+  // it names no connected clock, and the page keeps "Нет соединения" with empty fields.
+  if (configurator_.protocol().slots().take(SentenceKind::kPkexi, &payload) != result::kOk ||
+      !configurator_.connected())
     return;
   const auto id = load_record<IdentificationRecord>(payload);
   const DeviceModelType type = model_type_from_name(id.model);
