@@ -30,13 +30,18 @@ cli identify
 grep -q '"model":"TK-52.A' "$dir/out" || fail "identify: $(cat "$dir/out" "$dir/err")"
 [ "$code" -eq 0 ] || fail "identify exits $code"
 
-cli config write --heating 1 --time-format 3
+cli config write --pps-source 1 --time-format 3
 [ "$code" -eq 0 ] || fail "config write exits $code: $(cat "$dir/err")"
 cli config read
-grep -q '"time_stamp_format":3,.*"heating":1' "$dir/out" || fail "config read back: $(cat "$dir/out")"
-cli config write --heating 0
+grep -q '"time_stamp_format":3,.*"pps_source":1' "$dir/out" || fail "config read back: $(cat "$dir/out")"
+cli config write --pps-width 7
 cli config read
-grep -q '"heating":0' "$dir/out" || fail "config read back: $(cat "$dir/out")"
+grep -q '"pps_width":7' "$dir/out" || fail "config read back: $(cat "$dir/out")"
+# A field the TK-52.A does not have is refused before anything is sent.
+cli config write --heating 1
+[ "$code" -eq 2 ] || fail "config write --heating on a TK-52.A exits $code"
+grep -q -- '--heating: the connected TK-52.A has no such field' "$dir/err" ||
+  fail "the refusal names the field: $(cat "$dir/err")"
 
 # The journal: UTF-8 on a redirected standard output, the file's bytes in --out.
 cli journal read --type 2 --out "$(winpath "$dir/journal-exe.txt")"
