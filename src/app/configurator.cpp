@@ -70,10 +70,6 @@ void Configurator::log_event(std::string_view text) {
   log_.log_event(text, clock_.local_now());
 }
 
-void Configurator::show_result(ResultCode code) {
-  report({.id = result_message_id(code)});
-}
-
 void Configurator::report(const Message& message) {
   show(shell_, message);
 }

@@ -110,8 +110,6 @@ class Configurator {
   void clear_status();
   // An event line of the traffic log, stamped now.
   void log_event(std::string_view text);
-  // Shows a result code's message box (nothing for the codes of success).
-  void show_result(ResultCode code);
   // Shows a message of the catalogue (nothing for MessageId::kNone).
   void report(const Message& message);
   // The clock's refusals that come within the next two seconds answer a request made knowing
