@@ -18,12 +18,9 @@ const Outcome kFixedSpeed{.code = result::kNotPerformed,
 
 ConnectionOperations::ConnectionOperations(Configurator& configurator, ConfigurationView& view)
     : configurator_(configurator), view_(view) {
-  configurator_.add_operation(OperationCode::kConnect,
-                              [this] { configurator_.report(connect_or_disconnect().message); });
-  configurator_.add_operation(OperationCode::kFindDevice,
-                              [this] { configurator_.report(find_device().message); });
-  configurator_.add_operation(OperationCode::kChangeSpeed,
-                              [this] { configurator_.report(change_speed().message); });
+  configurator_.add_operation(OperationCode::kConnect, [this] { tell(connect_or_disconnect()); });
+  configurator_.add_operation(OperationCode::kFindDevice, [this] { tell(find_device()); });
+  configurator_.add_operation(OperationCode::kChangeSpeed, [this] { tell(change_speed()); });
   configurator_.add_notification_handler(ReplyKind::kDeviceGone, *this);
 }
 
@@ -34,6 +31,12 @@ void ConnectionOperations::on_notification(const ReplyNotification&) {
   const std::string name = configurator_.port().name();
   connect_or_disconnect();
   configurator_.report({.id = MessageId::kDeviceGone, .port = name});
+}
+
+void ConnectionOperations::tell(const Outcome& outcome) {
+  // The operation's status text stays up while its message is shown, and goes with it.
+  configurator_.report(outcome.message);
+  configurator_.clear_status();
 }
 
 std::string ConnectionOperations::connection_description(int speed_position) const {
@@ -115,9 +118,7 @@ Outcome ConnectionOperations::connect_or_disconnect() {
     }
   }
   if (!succeeded(code)) {
-    const Outcome failed = abort_connection(lock, code, name, false);
-    configurator_.clear_status();
-    return failed;
+    return abort_connection(lock, code, name, false);
   }
   log_connected(position);
   configurator_.set_connected(true);
@@ -136,19 +137,14 @@ Outcome ConnectionOperations::find_device() {
     return {};
   }
   const std::string name = configurator_.port_choice().name;
-  if (!line_speed_settable(name)) {
-    lock.unlock();
-    configurator_.clear_status();
+  if (!line_speed_settable(name))
     return kFixedSpeed;
-  }
   configurator_.status(StatusText::kFindingDevice);
   ResultCode code = port.open(name, kSpeeds[0], configurator_.sentence_handler());
   // An RFC 2217 server that refuses COM Port Control, or never answers the speed request,
   // leaves its line at the speed it likes, as a raw TCP line: nothing is sent then.
   if (code == result::kPortOk && !port.speed_settable() && !port.gone()) {
     port.close();
-    lock.unlock();
-    configurator_.clear_status();
     return kFixedSpeed;
   }
   if (code == result::kPortOk && port.gone()) {
@@ -175,9 +171,7 @@ Outcome ConnectionOperations::find_device() {
     }
   }
   if (!succeeded(code)) {
-    const Outcome failed = abort_connection(lock, code, name, true);
-    configurator_.clear_status();
-    return failed;
+    return abort_connection(lock, code, name, true);
   }
   const int found = valid_speed_position(view_.speed_position());
   log_connected(found);
@@ -214,7 +208,6 @@ Outcome ConnectionOperations::change_speed() {
     if (previous != 0)
       port.set_speed(previous);
     lock.unlock();
-    configurator_.clear_status();
     if (code >= result::kNoReply)
       return {.code = code, .message = {.id = MessageId::kSpeedNotChanged}};
     return outcome_of(code);

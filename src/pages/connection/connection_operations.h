@@ -19,7 +19,8 @@ class ConnectionOperations final : public NotificationHandler {
   ConnectionOperations(const ConnectionOperations&) = delete;
   ConnectionOperations& operator=(const ConnectionOperations&) = delete;
 
-  // Each tells what it did; the message is the caller's to show.
+  // Each tells what it did; the message is the caller's to show. A failure leaves the status
+  // text up until then (tell() shows the message and clears it).
   Outcome connect_or_disconnect();
   Outcome find_device();
   Outcome change_speed();
@@ -28,6 +29,8 @@ class ConnectionOperations final : public NotificationHandler {
   void on_notification(const ReplyNotification& notification) override;
 
  private:
+  // Shows an operation's message, then clears its status text.
+  void tell(const Outcome& outcome);
   // The refusal when no port has been chosen.
   std::optional<Outcome> no_port_chosen() const;
   std::string connection_description(int speed_position) const;
