@@ -29,9 +29,6 @@ std::optional<NetworkPortName> parse_network_port(std::string_view name);
 // report a speed it never tried, and a speed change would leave the clock at a speed the line
 // never takes.
 bool line_speed_settable(std::string_view port_name);
-inline constexpr std::string_view kFixedSpeedLineText =
-    "Скорость линии tcp:// задаёт сервер портов: поиск и смена скорости возможны только через "
-    "rfc2217://.";
 
 // The Telnet side of an RFC 2217 connection. Bytes from the socket go through receive(): the
 // line's data bytes come out, commands and option negotiation are taken out, and the answers

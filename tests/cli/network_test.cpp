@@ -410,12 +410,14 @@ TEST_F(NetworkTest, ATelnetServerThatWillNotSetTheSpeedIsTakenForRawTcp) {
 
     EXPECT_EQ(run({"find", "--port", port}), cli::kExitFailure);
     EXPECT_EQ(out(), std::vector<std::string>{});
-    EXPECT_NE(err().find(kFixedSpeedLineText), std::string::npos) << err();
+    EXPECT_NE(err().find(message_text({.id = MessageId::kFixedSpeedLine})), std::string::npos)
+        << err();
     EXPECT_EQ(server.line_bytes(), identified);
 
     EXPECT_EQ(run({"speed", "--to", "115200", "--baud", "9600", "--port", port}),
               cli::kExitFailure);
-    EXPECT_NE(err().find(kFixedSpeedLineText), std::string::npos) << err();
+    EXPECT_NE(err().find(message_text({.id = MessageId::kFixedSpeedLine})), std::string::npos)
+        << err();
     EXPECT_EQ(sim_->state("baud").value_or("?"), "9600");
   }
 }
